@@ -1,0 +1,38 @@
+#pragma once
+#include <QString>
+#include <array>
+#include <cstdint>
+
+namespace korvel {
+
+// The settings values every subsystem reads. Filled by LoadSettings, written back only by
+// the settings store and the settings dialog. Defaults are those of a missing file.
+struct Uperemen
+{
+    QString CommName = QStringLiteral("COM1");
+    int BaudRate = 9600;
+    int ReadTotalTimeoutConstant = 200;
+    int AdrPribor = 1;
+    int PollInterval = 320;
+
+    int TimeOnGraph = 7;
+    bool ChartBottomAxisAutomatic = false;
+    double PeriodACP = 7.5;     // ms between stream frames
+    double PeriodACPSec = 0.0075;
+    QString PeriodACPText;      // the period field's text right after loading
+    int WindowPoints = 933;     // measurements that fill the chart window
+    int Filter1 = 0;
+    int Filter2 = 0;
+    int Stab_bnd = 0;
+    int GraphicLineWidth = 1;
+    bool GraphicShowPoints = false;
+
+    bool ShowPanelInOut = false;
+    std::uint8_t NumDInputOnGraphicMask = 0;
+    std::array<std::uint32_t, 5> DInputColor{}; // 0x00BBGGRR
+    int ZaderzhkaSignDInputs = 0;
+    bool ShowServiceInfo = false;
+    bool Checkweigher = false;
+};
+
+} // namespace korvel
