@@ -1,5 +1,6 @@
 #pragma once
 #include "link/Clock.h"
+#include "link/LinkTrace.h"
 #include "link/SerialPort.h"
 
 #include <array>
@@ -9,14 +10,6 @@
 
 namespace korvel {
 
-// The three caption lines of a failed transaction, shown on the main window's trace panels.
-struct TraceLines
-{
-    std::string panel1; // "   Send    = ..." / "   CRC8    = ..."
-    std::string panel2; // "   Receive = ..."
-    std::string panel3; // "Write n" / "Read n"
-};
-
 // The request/reply link to the indicator. Never shows anything: callers decide what a
 // false result means. Blocks the calling thread for the whole transaction.
 class Link
@@ -25,7 +18,9 @@ public:
     Link(SerialPort& port, Clock& clock);
 
     bool DeviceWrite(std::uint8_t first, std::uint8_t reg, std::uint8_t value);
+    // count is 1..256 and buffer holds count + 3 bytes; other counts fail without sending.
     bool DeviceRead(std::uint8_t first, std::uint8_t reg, int count, std::uint8_t* buffer);
+    // n >= 1 data bytes; buffer holds n + 3 bytes.
     bool ReceiveStreamFrame(int n, std::uint8_t* buffer);
 
     SerialPort& port() { return port_; }
@@ -41,6 +36,13 @@ public:
     std::function<void(const TraceLines&)> onTrace;
 
 private:
+    // One request and its reply: sleeps, purge, write, up to three reads. Returns the number
+    // of reply bytes stored; `extra` gets the additional read calls the reply needed.
+    int transact(const std::uint8_t* request, int sleepBeforeMs, std::uint8_t* reply, int wanted,
+                 int& extra);
+    bool validStreamFrame(int n, const std::uint8_t* buffer) const;
+    void trace(const TraceLines& lines);
+
     SerialPort& port_;
     Clock& clock_;
 };
