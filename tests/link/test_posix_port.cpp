@@ -1,0 +1,174 @@
+// The POSIX port on real pseudo-terminals, and openComPort's wording of what happened.
+#include "FakeTransport.h"
+#include "link/PortMessages.h"
+#include "link/PosixSerialPort.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace korvel {
+namespace {
+
+// A pseudo-terminal whose slave stands in for the serial device; the test plays the
+// indicator on the master side.
+class PtyPort : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        char name[256] = {};
+        ASSERT_EQ(::openpty(&master_, &slave_, name, nullptr, nullptr), 0);
+        path_ = name;
+    }
+    void TearDown() override
+    {
+        ::close(slave_);
+        ::close(master_);
+    }
+
+    // Everything the master can read within a short wait.
+    test::Bytes drainMaster()
+    {
+        test::Bytes out;
+        pollfd pfd{master_, POLLIN, 0};
+        while (::poll(&pfd, 1, 200) > 0 && (pfd.revents & POLLIN)) {
+            std::uint8_t chunk[256];
+            const ssize_t n = ::read(master_, chunk, sizeof chunk);
+            if (n <= 0)
+                break;
+            out.insert(out.end(), chunk, chunk + n);
+        }
+        return out;
+    }
+
+    int master_ = -1;
+    int slave_ = -1;
+    std::string path_;
+};
+
+TEST_F(PtyPort, OpensRaw8N1AndPassesEveryByteUnchanged)
+{
+    PosixSerialPort port;
+    EXPECT_EQ(port.state(), PortState::NeverOpened);
+    const ComPortOpening opening = openComPort(port, path_, 9600, 200);
+    ASSERT_TRUE(opening.ok);
+    EXPECT_TRUE(opening.message.text.empty());
+    EXPECT_EQ(port.state(), PortState::Open);
+
+    termios tio{};
+    ASSERT_EQ(::tcgetattr(port.fd(), &tio), 0);
+    EXPECT_EQ(tio.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
+    EXPECT_EQ(tio.c_cflag & (PARENB | CSTOPB | CRTSCTS), 0u);
+    EXPECT_EQ(tio.c_lflag & (ICANON | ECHO | ISIG), 0u);
+    EXPECT_EQ(tio.c_iflag & (IXON | IXOFF | ICRNL), 0u);
+    EXPECT_EQ(::cfgetospeed(&tio), static_cast<speed_t>(B9600));
+
+    // Control characters a cooked terminal would eat or translate.
+    const test::Bytes special{0x0D, 0x0A, 0x03, 0x11, 0x13, 0x7F, 0xFF, 0x00, 0x1A, 0x04};
+    ASSERT_EQ(::write(master_, special.data(), special.size()),
+              static_cast<ssize_t>(special.size()));
+    test::Bytes got(special.size());
+    EXPECT_EQ(port.read(got.data(), got.size()), special.size());
+    EXPECT_EQ(got, special);
+
+    EXPECT_EQ(port.write(special.data(), special.size()), special.size());
+    EXPECT_EQ(drainMaster(), special);
+}
+
+TEST_F(PtyPort, ReadReturnsWhatCameWhenTheTimeOutRunsOut)
+{
+    PosixSerialPort port;
+    ASSERT_TRUE(openComPort(port, path_, 115200, 50).ok);
+    std::uint8_t buffer[8] = {};
+    EXPECT_EQ(port.read(buffer, 4), 0u);
+
+    const std::uint8_t three[] = {1, 2, 3};
+    ASSERT_EQ(::write(master_, three, 3), 3);
+    EXPECT_EQ(port.read(buffer, 8), 3u);
+    EXPECT_EQ(buffer[2], 3);
+
+    // Stale bytes are gone after a purge.
+    ASSERT_EQ(::write(master_, three, 3), 3);
+    ::usleep(20000);
+    port.purgeRx();
+    EXPECT_EQ(port.read(buffer, 1), 0u);
+}
+
+TEST_F(PtyPort, SecondOpenOfTheSamePortIsBusy)
+{
+    PosixSerialPort first;
+    ASSERT_TRUE(openComPort(first, path_, 9600, 200).ok);
+    PosixSerialPort second;
+    const ComPortOpening opening = openComPort(second, path_, 9600, 200);
+    EXPECT_FALSE(opening.ok);
+    EXPECT_EQ(opening.result.status, PortOpenStatus::Busy);
+    EXPECT_EQ(opening.message.text,
+              "Не могу открыть \"" + path_ + "\", порт занят.\n\nОпрос веса не осуществляется.");
+    EXPECT_EQ(second.state(), PortState::Failed);
+
+    // Once the first lets go, the port opens again; reopening the same object closes its
+    // previous descriptor instead of locking itself out.
+    first.close();
+    EXPECT_EQ(first.state(), PortState::Failed);
+    EXPECT_TRUE(openComPort(second, path_, 9600, 200).ok);
+    EXPECT_TRUE(openComPort(second, path_, 9600, 200).ok);
+}
+
+TEST_F(PtyPort, RefusedBaudRateLeavesThePortOpenButFailed)
+{
+    PosixSerialPort port;
+    const ComPortOpening opening = openComPort(port, path_, 12345, 200);
+    EXPECT_FALSE(opening.ok);
+    EXPECT_EQ(opening.result.status, PortOpenStatus::ConfigFailed);
+    EXPECT_EQ(opening.message.text,
+              "Необходимые параметры порта \"" + path_ + "\"\nне установлены");
+    EXPECT_EQ(port.state(), PortState::Failed);
+    EXPECT_GE(port.fd(), 0);
+    // Link calls fail on a port that is not configured.
+    std::uint8_t byte = 0;
+    EXPECT_EQ(port.read(&byte, 1), 0u);
+    port.close();
+    EXPECT_EQ(port.fd(), -1);
+    EXPECT_TRUE(openComPort(port, path_, 9600, 200).ok);
+}
+
+TEST(PosixSerialPortOpen, MissingPortIsNamedInQuotes)
+{
+    PosixSerialPort port;
+    const ComPortOpening opening = openComPort(port, "ttyKORVEL_MISSING", 9600, 200);
+    EXPECT_TRUE(opening.attempted);
+    EXPECT_EQ(opening.result.status, PortOpenStatus::NotFound);
+    EXPECT_EQ(opening.message.text, "Не могу открыть \"ttyKORVEL_MISSING\",\nтакого порта не "
+                                    "существует.\n\nОпрос веса не осуществляется.");
+    EXPECT_EQ(port.state(), PortState::Failed);
+}
+
+TEST(PosixSerialPortOpen, EmptyNameIsNeverOpened)
+{
+    std::vector<std::string> log;
+    test::FakeSerialPort port(log);
+    const ComPortOpening opening = openComPort(port, "", 9600, 200);
+    EXPECT_FALSE(opening.ok);
+    EXPECT_FALSE(opening.attempted);
+    EXPECT_EQ(opening.message.text, "COM-порт не задан.");
+    EXPECT_EQ(port.openCalls, 0);
+    EXPECT_EQ(port.state(), PortState::NeverOpened);
+}
+
+TEST(PosixSerialPortOpen, OtherErrorsShowTheirCode)
+{
+    // A directory opens with EISDIR, an error no other message covers.
+    PosixSerialPort port;
+    const ComPortOpening opening = openComPort(port, "/tmp", 9600, 200);
+    EXPECT_EQ(opening.result.status, PortOpenStatus::OtherError);
+    EXPECT_EQ(opening.message.text, "Не могу открыть \"/tmp\", код ошибки: " +
+                                        std::to_string(EISDIR) +
+                                        ".\n\nОпрос веса не осуществляется.");
+}
+
+} // namespace
+} // namespace korvel
