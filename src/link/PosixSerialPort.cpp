@@ -109,10 +109,9 @@ PortOpenResult PosixSerialPort::open(const std::string& portName, int baudRate, 
         state_ = PortState::Failed;
         return failure(portStatusFromErrno(error), error);
     }
-    // Exclusive like a Windows COM port. TIOCEXCL keeps other users out (root ignores it);
-    // the advisory lock is what other well-behaved programs, and a second copy of this one,
-    // respect.
-    ::ioctl(fd_, TIOCEXCL);
+    // Exclusive like a Windows COM port. The advisory lock is what other well-behaved
+    // programs, and a second copy of this one, respect; TIOCEXCL then keeps out every other
+    // open (root excepted).
     if (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
         const int error = errno;
         ::close(fd_);
@@ -120,6 +119,7 @@ PortOpenResult PosixSerialPort::open(const std::string& portName, int baudRate, 
         state_ = PortState::Failed;
         return failure(portStatusFromErrno(error), error);
     }
+    ::ioctl(fd_, TIOCEXCL);
     if (!configure(baudRate)) {
         // The device stays open: the caller closes it before the next open.
         state_ = PortState::Failed;
@@ -169,6 +169,9 @@ bool PosixSerialPort::configure(int baudRate)
 void PosixSerialPort::close()
 {
     if (fd_ >= 0) {
+        // Exclusivity belongs to the terminal, not to this descriptor: it would outlive us
+        // while anything else (a simulator holding the slave side) keeps the device open.
+        ::ioctl(fd_, TIOCNXCL);
         ::close(fd_); // also releases the lock
         fd_ = -1;
         state_ = PortState::Failed;

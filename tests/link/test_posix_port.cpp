@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <pty.h>
 #include <termios.h>
 #include <unistd.h>
@@ -116,6 +117,20 @@ TEST_F(PtyPort, SecondOpenOfTheSamePortIsBusy)
     EXPECT_EQ(first.state(), PortState::Failed);
     EXPECT_TRUE(openComPort(second, path_, 9600, 200).ok);
     EXPECT_TRUE(openComPort(second, path_, 9600, 200).ok);
+}
+
+TEST_F(PtyPort, ExclusivityEndsWithTheClose)
+{
+    // The test keeps the slave open, as a simulator does; a stale exclusive flag would lock
+    // every user but root out of the next open.
+    PosixSerialPort port;
+    ASSERT_TRUE(openComPort(port, path_, 9600, 200).ok);
+    int exclusive = 0;
+    ASSERT_EQ(::ioctl(slave_, TIOCGEXCL, &exclusive), 0);
+    EXPECT_EQ(exclusive, 1);
+    port.close();
+    ASSERT_EQ(::ioctl(slave_, TIOCGEXCL, &exclusive), 0);
+    EXPECT_EQ(exclusive, 0);
 }
 
 TEST_F(PtyPort, RefusedBaudRateLeavesThePortOpenButFailed)
