@@ -29,7 +29,8 @@ struct Uperemen
 
     bool ShowPanelInOut = false;
     std::uint8_t NumDInputOnGraphicMask = 0;
-    std::array<std::uint32_t, 5> DInputColor{}; // 0x00BBGGRR
+    // 0x00BBGGRR; until loaded, the colours the input traces are created with
+    std::array<std::uint32_t, 5> DInputColor{16711680, 32768, 8388736, 65280, 16711935};
     int ZaderzhkaSignDInputs = 0;
     bool ShowServiceInfo = false;
     bool Checkweigher = false;
