@@ -201,8 +201,10 @@ std::size_t PosixSerialPort::read(std::uint8_t* buffer, std::size_t count)
         }
         if (n < 0 && errno == EINTR)
             continue;
-        if (n == 0 || errno != EAGAIN)
-            break; // hang-up or a vanished device: report what came
+        // A raw terminal read returns 0 or EAGAIN while nothing is there; poll() tells a
+        // hang-up apart.
+        if (n < 0 && errno != EAGAIN)
+            break; // a vanished device: report what came
         const auto left = deadline - clock::now();
         if (left <= clock::duration::zero())
             break;

@@ -9,6 +9,7 @@
 #include <sys/ioctl.h>
 #include <pty.h>
 #include <termios.h>
+#include <thread>
 #include <unistd.h>
 
 namespace korvel {
@@ -91,6 +92,19 @@ TEST_F(PtyPort, ReadReturnsWhatCameWhenTheTimeOutRunsOut)
     ASSERT_EQ(::write(master_, three, 3), 3);
     EXPECT_EQ(port.read(buffer, 8), 3u);
     EXPECT_EQ(buffer[2], 3);
+
+    // A reply trickling in is collected until complete.
+    std::thread indicator([this] {
+        const std::uint8_t first = 7, rest[] = {8, 9};
+        ::write(master_, &first, 1);
+        ::usleep(30000);
+        ::write(master_, rest, 2);
+    });
+    ASSERT_TRUE(port.setReadTimeout(2000));
+    EXPECT_EQ(port.read(buffer, 3), 3u);
+    indicator.join();
+    EXPECT_EQ(buffer[2], 9);
+    port.setReadTimeout(50);
 
     // Stale bytes are gone after a purge.
     ASSERT_EQ(::write(master_, three, 3), 3);

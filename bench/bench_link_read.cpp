@@ -1,0 +1,95 @@
+// A healthy DeviceRead of the display register (16 bytes) against the simulated indicator,
+// which paces its replies to the line rate. Prints the median and 90th percentile beside the
+// floor: the link's own sleeps (10 ms before the request, 1 ms after it, 1 ms before the
+// read) plus the line time of the 4 request and 19 reply bytes at 10 bits per byte.
+#include "link/DeviceMap.h"
+#include "link/PosixSerialPort.h"
+#include "link/Ufunctions.h"
+#include "sim/Simulator.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Figures
+{
+    int samples = 0;
+    int failures = 0;
+    double median = 0, p90 = 0, min = 0, max = 0;
+};
+
+double percentile(std::vector<double> v, double p)
+{
+    std::sort(v.begin(), v.end());
+    const auto at = static_cast<std::size_t>(p * static_cast<double>(v.size() - 1) + 0.5);
+    return v[std::min(at, v.size() - 1)];
+}
+
+bool measure(int baud, int samples, Figures& out)
+{
+    korvel::sim::SimOptions options;
+    options.baud = baud;
+    korvel::sim::Simulator sim(options);
+    std::string error;
+    if (!sim.start(&error)) {
+        std::fprintf(stderr, "simulator: %s\n", error.c_str());
+        return false;
+    }
+    korvel::PosixSerialPort port;
+    if (port.open(sim.slavePath(), baud, 200).status != korvel::PortOpenStatus::Ok) {
+        std::fprintf(stderr, "cannot open %s\n", sim.slavePath().c_str());
+        return false;
+    }
+    korvel::Link link(port, korvel::systemClock());
+    std::uint8_t buffer[korvel::DISPLAY_COUNT + 3];
+
+    std::vector<double> ms;
+    for (int i = 0; i < samples + 5; ++i) {
+        const auto t0 = std::chrono::steady_clock::now();
+        const bool ok = link.DeviceRead(korvel::ACCESS_REG_READ | 1, korvel::REG_DISPLAY,
+                                        korvel::DISPLAY_COUNT, buffer);
+        const auto t1 = std::chrono::steady_clock::now();
+        if (i < 5)
+            continue; // warm-up
+        if (!ok)
+            ++out.failures;
+        ms.push_back(std::chrono::duration<double, std::milli>(t1 - t0).count());
+    }
+    port.close();
+    sim.stop();
+    out.samples = static_cast<int>(ms.size());
+    out.median = percentile(ms, 0.5);
+    out.p90 = percentile(ms, 0.9);
+    out.min = *std::min_element(ms.begin(), ms.end());
+    out.max = *std::max_element(ms.begin(), ms.end());
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const int samples = argc > 1 ? std::atoi(argv[1]) : 200;
+    std::printf("DeviceRead of %d bytes against korvel-sim (in-process, paced), %d samples\n",
+                korvel::DISPLAY_COUNT, samples);
+    std::printf("%8s %9s %9s %9s %9s %9s %11s %8s\n", "baud", "floor ms", "median", "p90", "min",
+                "max", "median-flr", "failed");
+    int status = 0;
+    for (int baud : {9600, 115200}) {
+        Figures f;
+        if (!measure(baud, samples, f)) {
+            status = 1;
+            continue;
+        }
+        const double lineMs = (4 + korvel::DISPLAY_COUNT + 3) * 10.0 * 1000.0 / baud;
+        const double floorMs = 10 + 1 + 1 + lineMs;
+        std::printf("%8d %9.2f %9.2f %9.2f %9.2f %9.2f %+11.2f %8d\n", baud, floorMs, f.median,
+                    f.p90, f.min, f.max, f.median - floorMs, f.failures);
+    }
+    return status;
+}
