@@ -16,7 +16,7 @@ struct DialogSelections
     int BaudRate = 9600;
     int AdrPribor = 1;
     bool ShowPanelInOut = false;
-    std::array<bool, 5> DInputOnGraphic{}; // check box n selects input n for the chart
+    std::array<bool, 5> DInputOnGraphic{};      // check box n selects input n for the chart
     std::array<std::uint32_t, 5> DInputColor{}; // colour samples, 0x00BBGGRR
     int ZaderzhkaSignDInputs = 0;
 

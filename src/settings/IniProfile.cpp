@@ -28,7 +28,10 @@ std::optional<QByteArray> encode(const QString& text)
     return bytes;
 }
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
 
 bool hasLineBreak(const QString& text)
 {
@@ -198,8 +201,7 @@ bool IniProfile::contains(const QString& section, const QString& key) const
     return findKey(section, key).line >= 0;
 }
 
-QString IniProfile::readString(const QString& section, const QString& key,
-                               const QString& def) const
+QString IniProfile::readString(const QString& section, const QString& key, const QString& def) const
 {
     return value(section, key).value_or(def);
 }
@@ -220,8 +222,8 @@ std::optional<int> IniProfile::parseInteger(QStringView text)
     if (text.isEmpty())
         return std::nullopt;
     // Hexadecimal is a 32-bit pattern (colours are written that way by hand); decimal must fit.
-    const unsigned long long limit = base == 16 ? 0xFFFFFFFFull : (negative ? 0x80000000ull
-                                                                             : 0x7FFFFFFFull);
+    const unsigned long long limit =
+        base == 16 ? 0xFFFFFFFFull : (negative ? 0x80000000ull : 0x7FFFFFFFull);
     unsigned long long v = 0;
     for (QChar c : text) {
         const int digit = c.isDigit() && c.unicode() < 128 ? c.unicode() - '0'

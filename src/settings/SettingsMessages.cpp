@@ -12,7 +12,7 @@ namespace korvel {
 namespace {
 
 constexpr int kPopupWidth = 205;
-constexpr int kSideMargin = 12;     // free space left and right of the longest line
+constexpr int kSideMargin = 12;      // free space left and right of the longest line
 constexpr int kMaxExtraWidth = 1000; // a longer path is cut at the label's edges
 constexpr int kFourLinesHeight = 48; // as for the other four-line popup texts
 

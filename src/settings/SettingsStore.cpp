@@ -69,7 +69,9 @@ private:
 
 } // namespace
 
-SettingsStore::SettingsStore(QString filePath) : filePath_(std::move(filePath)) {}
+SettingsStore::SettingsStore(QString filePath) : filePath_(std::move(filePath))
+{
+}
 
 QString SettingsStore::filePathForExecutable(const QString& executablePath)
 {
@@ -126,8 +128,8 @@ void SettingsStore::LoadSettings(Uperemen& v, ChartControls& c)
     v.NumDInputOnGraphicMask =
         std::uint8_t(ini.readInteger(k::kInputsSection, k::kInputsMask, 0) & 0xFF);
     for (int n = 0; n < 5; ++n)
-        v.DInputColor[n] = std::uint32_t(ini.readInteger(
-            k::kInputsSection, k::inputColorKey(n + 1), int(c.dinputTraceColor[n])));
+        v.DInputColor[n] = std::uint32_t(ini.readInteger(k::kInputsSection, k::inputColorKey(n + 1),
+                                                         int(c.dinputTraceColor[n])));
     v.ZaderzhkaSignDInputs = ini.readInteger(k::kInputsSection, k::kInputsDelay, 0);
     v.ShowServiceInfo = ini.readBool(k::kServiceSection, k::kShowService, false);
     v.Checkweigher = ini.readBool(k::kServiceSection, k::kCheckweigher, false);
@@ -147,8 +149,8 @@ void SettingsStore::LoadSettings(Uperemen& v, ChartControls& c)
     c.setTimeOnGraph(v.TimeOnGraph);
     v.WindowPoints = windowPoints(c.timeOnGraph(), v.PeriodACP);
 
-    references_ = {v.TimeOnGraph,    v.ChartBottomAxisAutomatic, v.PeriodACPText,
-                   v.Filter1,        v.Filter2,                  v.Stab_bnd};
+    references_ = {v.TimeOnGraph, v.ChartBottomAxisAutomatic, v.PeriodACPText, v.Filter1, v.Filter2,
+                   v.Stab_bnd};
 }
 
 SettingsWriteResult SettingsStore::SaveChartSettings(const ChartControls& c) const

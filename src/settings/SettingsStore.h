@@ -37,7 +37,8 @@ public:
     const QString& filePath() const { return filePath_; }
 
     // Fills the values and the controls from the file, or from defaults for whatever is missing or
-    // unreadable. Never writes. The poll interval is left in values.PollInterval for the poll timer.
+    // unreadable. Never writes. The poll interval is left in values.PollInterval for the poll
+    // timer.
     void LoadSettings(Uperemen& values, ChartControls& controls);
 
     // At exit: writes each chart key whose control differs from its reference.

@@ -17,10 +17,10 @@ struct Uperemen
 
     int TimeOnGraph = 7;
     bool ChartBottomAxisAutomatic = false;
-    double PeriodACP = 7.5;     // ms between stream frames
+    double PeriodACP = 7.5; // ms between stream frames
     double PeriodACPSec = 0.0075;
-    QString PeriodACPText;      // the period field's text right after loading
-    int WindowPoints = 933;     // measurements that fill the chart window
+    QString PeriodACPText;  // the period field's text right after loading
+    int WindowPoints = 933; // measurements that fill the chart window
     int Filter1 = 0;
     int Filter2 = 0;
     int Stab_bnd = 0;

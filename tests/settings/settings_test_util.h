@@ -37,7 +37,9 @@ inline QString fixture(const char* name)
 // Identity of the file on disk: an atomic replace gives a new inode.
 inline ino_t inodeOf(const QString& path)
 {
-    struct stat st{};
+    struct stat st
+    {
+    };
     return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_ino : 0;
 }
 
@@ -45,7 +47,10 @@ inline ino_t inodeOf(const QString& path)
 class LocaleGuard
 {
 public:
-    explicit LocaleGuard(const QString& name) : saved_(QLocale()) { QLocale::setDefault(QLocale(name)); }
+    explicit LocaleGuard(const QString& name) : saved_(QLocale())
+    {
+        QLocale::setDefault(QLocale(name));
+    }
     ~LocaleGuard() { QLocale::setDefault(saved_); }
 
 private:

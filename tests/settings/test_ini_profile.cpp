@@ -76,12 +76,27 @@ TEST(IniProfile, ParsesIntegersLikeTheProfileApi)
         std::optional<int> value;
     };
     const Case cases[] = {
-        {"0", 0},           {"287", 287},        {"  42 ", 42},      {"-5", -5},
-        {"+7", 7},          {"0x1F", 31},        {"0X1f", 31},       {"0x00FF00", 65280},
-        {"0xFFFFFFFF", -1}, {"2147483647", 2147483647}, {"-2147483648", int(0x80000000u)},
-        {"2147483648", {}}, {"0x100000000", {}}, {"", {}},           {"0x", {}},
-        {"12abc", {}},      {"1 2", {}},         {"7.5", {}},        {"abc", {}},
-        {"0x1G", {}},       {"١٢", {}},
+        {"0", 0},
+        {"287", 287},
+        {"  42 ", 42},
+        {"-5", -5},
+        {"+7", 7},
+        {"0x1F", 31},
+        {"0X1f", 31},
+        {"0x00FF00", 65280},
+        {"0xFFFFFFFF", -1},
+        {"2147483647", 2147483647},
+        {"-2147483648", int(0x80000000u)},
+        {"2147483648", {}},
+        {"0x100000000", {}},
+        {"", {}},
+        {"0x", {}},
+        {"12abc", {}},
+        {"1 2", {}},
+        {"7.5", {}},
+        {"abc", {}},
+        {"0x1G", {}},
+        {"١٢", {}},
     };
     for (const Case& c : cases)
         EXPECT_EQ(IniProfile::parseInteger(QString::fromUtf8(c.text)), c.value) << c.text;
@@ -89,7 +104,8 @@ TEST(IniProfile, ParsesIntegersLikeTheProfileApi)
 
 TEST(IniProfile, MatchesSectionsAndKeysWithoutRegardToCaseCyrillicIncluded)
 {
-    IniProfile ini(cp1251("[гРАФИК]\r\nвРЕМЯ(С) = 15\r\n[ПАРАМЕТРЫ com-ПОРТА]\r\ncom-ПОРТ=COM3\r\n"));
+    IniProfile ini(
+        cp1251("[гРАФИК]\r\nвРЕМЯ(С) = 15\r\n[ПАРАМЕТРЫ com-ПОРТА]\r\ncom-ПОРТ=COM3\r\n"));
     EXPECT_EQ(ini.readInteger("График", "Время(с)", 7), 15);
     EXPECT_EQ(ini.readString("Параметры COM-порта", "COM-порт", "COM1"), "COM3");
 
@@ -168,10 +184,9 @@ TEST(IniProfile, RefusesWhatCannotBeStoredAndChangesNothing)
         QString section, key, value;
     };
     const Case cases[] = {
-        {"a", "k", "two\nlines"}, {"a", "k", "cr\rhere"},     {"a", "k", "漢字"},
-        {"a", "k=x", "v"},        {"a]", "k", "v"},          {"", "k", "v"},
-        {"a", "", "v"},           {"a", ";k", "v"},          {"a\r\n[b", "k", "v"},
-        {"a", "ключ\n[b]", "v"},
+        {"a", "k", "two\nlines"}, {"a", "k", "cr\rhere"},  {"a", "k", "漢字"}, {"a", "k=x", "v"},
+        {"a]", "k", "v"},         {"", "k", "v"},          {"a", "", "v"},     {"a", ";k", "v"},
+        {"a\r\n[b", "k", "v"},    {"a", "ключ\n[b]", "v"},
     };
     for (const Case& c : cases) {
         IniProfile ini(before);

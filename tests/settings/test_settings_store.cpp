@@ -6,8 +6,8 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFontMetrics>
-#include <functional>
 #include <QTemporaryDir>
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace korvel;
@@ -42,7 +42,8 @@ TEST(SettingsPath, IsTheExecutablePathWithIniForExe)
               "/opt/build/bin/korvel.ini");
     EXPECT_EQ(SettingsStore::filePathForExecutable("C:/tools/tester.exe"), "C:/tools/tester.ini");
     EXPECT_EQ(SettingsStore::filePathForExecutable("C:/tools/TESTER.EXE"), "C:/tools/TESTER.ini");
-    EXPECT_EQ(SettingsStore::filePathForExecutable("/a/korvel.exe.d/run"), "/a/korvel.exe.d/run.ini");
+    EXPECT_EQ(SettingsStore::filePathForExecutable("/a/korvel.exe.d/run"),
+              "/a/korvel.exe.d/run.ini");
     EXPECT_TRUE(SettingsStore::defaultFilePath().endsWith("/test_settings.ini"));
 }
 
@@ -157,17 +158,14 @@ TEST_P(PeriodLoad, ConvertsInTheUsersLocaleOrFallsBackToTheDefault)
 
 INSTANTIATE_TEST_SUITE_P(
     Table, PeriodLoad,
-    ::testing::Values(PeriodCase{"C", "12.50", 12.5, "12.50"},
-                      PeriodCase{"de_DE", "12.50", 7.5, "7,50"},
-                      PeriodCase{"de_DE", "12,50", 12.5, "12,50"},
-                      PeriodCase{"ru_RU", "1000", 1000.0, "1000,00"},
-                      PeriodCase{"en_US", "1000", 1000.0, "1000.00"},
-                      PeriodCase{"C", "10", 10.0, "10.00"},
-                      // Outside the period field's range (0, 1000] or not a number: 7.5.
-                      PeriodCase{"C", "0", 7.5, "7.50"}, PeriodCase{"C", "-3", 7.5, "7.50"},
-                      PeriodCase{"C", "1000.01", 7.5, "7.50"},
-                      PeriodCase{"C", "inf", 7.5, "7.50"}, PeriodCase{"C", "nan", 7.5, "7.50"},
-                      PeriodCase{"C", "fast", 7.5, "7.50"}));
+    ::testing::Values(
+        PeriodCase{"C", "12.50", 12.5, "12.50"}, PeriodCase{"de_DE", "12.50", 7.5, "7,50"},
+        PeriodCase{"de_DE", "12,50", 12.5, "12,50"}, PeriodCase{"ru_RU", "1000", 1000.0, "1000,00"},
+        PeriodCase{"en_US", "1000", 1000.0, "1000.00"}, PeriodCase{"C", "10", 10.0, "10.00"},
+        // Outside the period field's range (0, 1000] or not a number: 7.5.
+        PeriodCase{"C", "0", 7.5, "7.50"}, PeriodCase{"C", "-3", 7.5, "7.50"},
+        PeriodCase{"C", "1000.01", 7.5, "7.50"}, PeriodCase{"C", "inf", 7.5, "7.50"},
+        PeriodCase{"C", "nan", 7.5, "7.50"}, PeriodCase{"C", "fast", 7.5, "7.50"}));
 
 TEST_F(StoreTest, WindowPointsFollowTheClampedWindowAndThePeriod)
 {
@@ -185,7 +183,7 @@ TEST_F(StoreTest, WindowPointsFollowTheClampedWindowAndThePeriod)
 
 struct ClampCase
 {
-    const char* file;  // the chart section's lines
+    const char* file; // the chart section's lines
     int timeOnGraph, filter1, filter2, stab;
     std::vector<const char*> exitWrites; // chart keys the exit writes with nothing changed
     std::vector<const char*> exitValues;
@@ -226,12 +224,26 @@ INSTANTIATE_TEST_SUITE_P(
         ClampCase{"[График]\r\nВремя(с)=0\r\n", 1, 0, 0, 0, {"Время(с)"}, {"1"}},
         ClampCase{"[График]\r\nФильтр1=12\r\n", 7, 7, 0, 0, {"Фильтр1"}, {"7"}},
         ClampCase{"[График]\r\nФильтр1=12\r\n[Служебные параметры]\r\nЧеквейр=1\r\n",
-                  7, 12, 0, 0, {}, {}},
+                  7,
+                  12,
+                  0,
+                  0,
+                  {},
+                  {}},
         ClampCase{"[График]\r\nФильтр1=16\r\n[Служебные параметры]\r\nЧеквейр=1\r\n",
-                  7, 15, 0, 0, {"Фильтр1"}, {"15"}},
+                  7,
+                  15,
+                  0,
+                  0,
+                  {"Фильтр1"},
+                  {"15"}},
         ClampCase{"[График]\r\nФильтр1=-1\r\nФильтр2=13\r\nДиапазон стабильности=256\r\n",
-                  7, 0, 12, 255,
-                  {"Фильтр1", "Фильтр2", "Диапазон стабильности"}, {"0", "12", "255"}},
+                  7,
+                  0,
+                  12,
+                  255,
+                  {"Фильтр1", "Фильтр2", "Диапазон стабильности"},
+                  {"0", "12", "255"}},
         ClampCase{"[График]\r\nВремя(с)=0x10\r\nФильтр2=0xC\r\n", 16, 0, 12, 0, {}, {}}));
 
 TEST_F(StoreTest, ClampedExitWriteChangesOnlyThatLine)
