@@ -31,9 +31,9 @@ class SerialPort
 public:
     virtual ~SerialPort() = default;
 
-    // Opens the device behind the user's port name (already mapped to a path by the caller
-    // or the backend), exclusive, raw 8N1, DTR and RTS cleared, baud rate and read
-    // time-out set. Does not close a previous handle: callers close first.
+    // Opens the device behind the user's port name (the backend maps the name to its
+    // device), exclusive, raw 8N1, DTR and RTS cleared, baud rate and read time-out set.
+    // Callers close a previous handle first.
     virtual PortOpenResult open(const std::string& portName, int baudRate, int readTimeoutMs) = 0;
     virtual void close() = 0;
     virtual PortState state() const = 0;
