@@ -1,0 +1,173 @@
+#include "sim/CommandLine.h"
+
+#include <cstdlib>
+#include <functional>
+#include <map>
+
+namespace korvel::sim {
+
+namespace {
+
+bool toInt(const std::string& s, long min, long max, int& out)
+{
+    char* end = nullptr;
+    const long v = std::strtol(s.c_str(), &end, 10);
+    if (s.empty() || *end != '\0' || v < min || v > max)
+        return false;
+    out = static_cast<int>(v);
+    return true;
+}
+
+bool toDouble(const std::string& s, double min, double max, double& out)
+{
+    char* end = nullptr;
+    const double v = std::strtod(s.c_str(), &end);
+    if (s.empty() || *end != '\0' || !(v >= min && v <= max))
+        return false;
+    out = v;
+    return true;
+}
+
+bool toSerial(const std::string& s, std::array<int, 3>& out)
+{
+    std::array<int, 3> v{};
+    std::size_t start = 0;
+    for (int i = 0; i < 3; ++i) {
+        const std::size_t comma = s.find(',', start);
+        if ((i < 2) != (comma != std::string::npos))
+            return false;
+        const std::string part = s.substr(start, i < 2 ? comma - start : std::string::npos);
+        if (!toInt(part, 0, 255, v[static_cast<std::size_t>(i)]))
+            return false;
+        start = comma + 1;
+    }
+    out = v;
+    return true;
+}
+
+} // namespace
+
+std::string CommandLine::helpText()
+{
+    return R"(Usage: korvel-sim [options]
+
+A simulated KORVEL weighing indicator on a pseudo-terminal. It prints the path of the
+pty slave as the first line on standard output; open that path as a serial port.
+It answers 4-byte requests [first byte, register/offset, value or count-1, CRC8] at its
+address: a write with [address, request CRC], a read with [first byte, count-1, data...,
+CRC8]. A request with a wrong CRC gets no answer. After command 20 it streams frames
+[address|0x80, 3, weight LSB..MSB (signed 24-bit), inputs, CRC8] until command 0, one
+frame every period-ms x 2^filter1 (filter 1 is register 240).
+
+The weight follows a simulated load (or dosing cycles for a doser model) with a little
+noise; row 1 of the display shows the net weight, row 2 the tare ("t") or the gross
+("br"). T tares, _0_ zeroes, Print shows "Print". F or a digit opens the parameter menu
+(P-01 decimals, P-02 discreteness, P-03 filter 1, P-04 filter 2, P-05 stability band):
+digits type a value, E stores it, F goes to the next parameter, C leaves the menu.
+The eight outputs follow command 10 while register 252 is 1; otherwise each follows
+the event configured at page 1, offsets 53..60 (0 off, 1 stable, 2 tare, 3 zero,
+4 net above zero, 5..9 input 1..5).
+
+Device:
+  --address N         indicator address, 1..63 (default 1)
+  --model N           model number, 0..255 (default 3); 20 and above is a doser
+  --serial A,B,C      serial number groups as shown "A B C" (%02u%02u%03u),
+                      each 0..255 (default 5,7,123)
+  --period-ms X       ADC period in ms, 0.1..1000 (default 7.5)
+  --image FILE        memory image (32768 raw bytes, pages 0..127): loaded at start
+                      when the file exists, saved at exit
+  --seed N            seed of the simulated load and inputs (default 1)
+
+Line:
+  --link PATH         make PATH a symbolic link to the pty slave (a stale link is
+                      replaced; the link is removed at exit)
+  --baud N            send at the pace of this line rate, 10 bits a byte (default: no
+                      pacing); replies also wait for the request's own line time
+  --log FILE          one line per request received: seconds since start, the bytes in
+                      hex, crc=ok or crc=bad (bytes skipped while resynchronising are
+                      logged as crc=bad too); flushed line by line
+
+Faults:
+  --silent            answer nothing and send no stream (requests are still logged)
+  --reply-delay-ms N  wait N ms before each reply or acknowledgement
+  --split N           send each reply in N pieces ...
+  --split-pause-ms N  ... with N ms between the pieces
+  --corrupt-every N   corrupt the CRC of every Nth reply or acknowledgement
+  --garbage-every N   put 1..5 garbage bytes before every Nth stream frame
+  --drop-every N      leave out every Nth byte sent
+
+Signals: SIGUSR1 toggles --silent at run time; SIGINT, SIGTERM and SIGHUP end the
+simulator (the image is saved and the link removed).
+
+  --help              this text
+)";
+}
+
+bool CommandLine::parse(const std::vector<std::string>& args, CommandLine& out,
+                        std::string* error)
+{
+    SimOptions& o = out.options;
+    SimFaults& f = o.faults;
+    auto fail = [error](const std::string& message) {
+        if (error)
+            *error = message;
+        return false;
+    };
+    using Setter = std::function<bool(const std::string&)>;
+    const std::map<std::string, Setter> valued = {
+        {"--address", [&](const std::string& v) { return toInt(v, 1, 63, o.address); }},
+        {"--model", [&](const std::string& v) { return toInt(v, 0, 255, o.model); }},
+        {"--serial", [&](const std::string& v) { return toSerial(v, o.serial); }},
+        {"--period-ms", [&](const std::string& v) { return toDouble(v, 0.1, 1000.0, o.periodMs); }},
+        {"--baud", [&](const std::string& v) { return toInt(v, 0, 4000000, o.baud); }},
+        {"--link", [&](const std::string& v) { o.linkPath = v; return !v.empty(); }},
+        {"--log", [&](const std::string& v) { o.logPath = v; return !v.empty(); }},
+        {"--image", [&](const std::string& v) { o.imagePath = v; return !v.empty(); }},
+        {"--seed",
+         [&](const std::string& v) {
+             int s = 0;
+             const bool ok = toInt(v, 0, 2147483647, s);
+             o.seed = static_cast<unsigned>(s);
+             return ok;
+         }},
+        {"--reply-delay-ms", [&](const std::string& v) { return toInt(v, 0, 60000, f.replyDelayMs); }},
+        {"--split", [&](const std::string& v) { return toInt(v, 1, 259, f.splitPieces); }},
+        {"--split-pause-ms", [&](const std::string& v) { return toInt(v, 0, 60000, f.splitPauseMs); }},
+        {"--corrupt-every", [&](const std::string& v) { return toInt(v, 0, 1000000, f.corruptEveryN); }},
+        {"--garbage-every",
+         [&](const std::string& v) { return toInt(v, 0, 1000000, f.garbageEveryNFrames); }},
+        {"--drop-every", [&](const std::string& v) { return toInt(v, 0, 1000000, f.dropEveryN); }},
+    };
+
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string name = args[i];
+        std::string value;
+        bool hasValue = false;
+        if (const auto eq = name.find('='); name.rfind("--", 0) == 0 && eq != std::string::npos) {
+            value = name.substr(eq + 1);
+            name = name.substr(0, eq);
+            hasValue = true;
+        }
+        if (name == "--help" || name == "-h") {
+            out.help = true;
+            continue;
+        }
+        if (name == "--silent") {
+            f.silent = true;
+            continue;
+        }
+        const auto it = valued.find(name);
+        if (it == valued.end())
+            return fail("unknown option " + args[i]);
+        if (!hasValue) {
+            if (i + 1 >= args.size())
+                return fail(name + " needs a value");
+            value = args[++i];
+        }
+        if (!it->second(value))
+            return fail("bad value for " + name + ": " + value);
+    }
+    return true;
+}
+
+} // namespace korvel::sim

@@ -1,0 +1,43 @@
+#pragma once
+#include <cstdint>
+#include <random>
+#include <vector>
+
+#include "sim/SimOptions.h"
+
+namespace korvel::sim {
+
+// One write to the line, after a pause.
+struct Piece
+{
+    std::vector<std::uint8_t> bytes;
+    int pauseBeforeMs = 0;
+};
+
+// Turns what the device would send into what the faults let through: corrupted CRCs,
+// dropped bytes, garbage before stream frames, replies in pieces and late.
+class FaultShaper
+{
+public:
+    explicit FaultShaper(unsigned seed) : rng_(seed ^ 0xFA17u) {}
+
+    // New faults count their Nth reply, frame or byte afresh.
+    void setFaults(const SimFaults& faults);
+    const SimFaults& faults() const { return faults_; }
+
+    // A reply or an acknowledgement. Empty when the device is silent.
+    std::vector<Piece> shapeReply(std::vector<std::uint8_t> reply);
+    // A stream frame.
+    std::vector<Piece> shapeFrame(std::vector<std::uint8_t> frame);
+
+private:
+    void drop(std::vector<std::uint8_t>& bytes);
+
+    SimFaults faults_;
+    std::mt19937 rng_;
+    long replies_ = 0;
+    long frames_ = 0;
+    long bytes_ = 0;
+};
+
+} // namespace korvel::sim

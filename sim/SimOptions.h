@@ -1,0 +1,35 @@
+#pragma once
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace korvel::sim {
+
+// Misbehaviour on request, so the link's error paths can be exercised against a real pty.
+struct SimFaults
+{
+    bool silent = false;         // answer nothing (requests are still logged)
+    int replyDelayMs = 0;        // wait this long before answering
+    int splitPieces = 1;         // send each reply in this many pieces (1 = whole)
+    int splitPauseMs = 0;        // pause between the pieces
+    int corruptEveryN = 0;       // corrupt the CRC of every Nth reply or acknowledgement (0 = never)
+    int garbageEveryNFrames = 0; // put a few garbage bytes before every Nth stream frame
+    int dropEveryN = 0;          // leave out every Nth byte sent (0 = never)
+};
+
+struct SimOptions
+{
+    int address = 1; // 1..63
+    int model = 3;   // 20 and above: a doser
+    // Serial number groups in the order they are shown: i2, i3 (two digits), i0 (three digits).
+    std::array<int, 3> serial{5, 7, 123};
+    double periodMs = 7.5; // ADC period: one stream frame per period at filter 1 = 0
+    int baud = 0;          // pace what is sent to this line rate; 0 = no pacing
+    std::string linkPath;  // stable symlink to the pty slave (replaced, removed at stop)
+    std::string logPath;   // one line per request received
+    std::string imagePath; // memory image, 32768 raw bytes: loaded at start, saved at stop
+    unsigned seed = 1;     // random source of the weighing process and the inputs
+    SimFaults faults;
+};
+
+} // namespace korvel::sim

@@ -1,0 +1,114 @@
+#pragma once
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "link/DeviceMap.h"
+#include "sim/DeviceModel.h"
+#include "sim/FaultShaper.h"
+#include "sim/Pty.h"
+#include "sim/RequestAssembler.h"
+#include "sim/RequestLog.h"
+#include "sim/SimOptions.h"
+
+namespace korvel::sim {
+
+// The simulated indicator on a pseudo-terminal: a thread that reads requests from the pty
+// master, lets the device model answer them, sends the stream and applies the faults.
+// Every public member is safe to call from any thread.
+class Simulator
+{
+public:
+    struct LoggedRequest
+    {
+        double tSec = 0.0; // seconds since start()
+        std::vector<std::uint8_t> bytes;
+        bool crcValid = false;
+    };
+
+    explicit Simulator(SimOptions options);
+    ~Simulator();
+    Simulator(const Simulator&) = delete;
+    Simulator& operator=(const Simulator&) = delete;
+
+    // Loads the image, creates the pty (and the link, the log) and starts the thread.
+    bool start(std::string* error = nullptr);
+    // Stops the thread, saves the image, removes the link. Called by the destructor too.
+    void stop();
+    std::string slavePath() const;
+
+    void setFaults(const SimFaults& faults); // takes effect with the next request or frame
+    SimFaults faults() const;
+
+    std::vector<LoggedRequest> requests() const;
+    void clearRequests();
+
+    // Looks into the device.
+    std::uint8_t outputs() const;
+    bool outputControl() const;
+    bool keyboardLocked() const;
+    std::array<std::uint8_t, MEM_PAGE_SIZE> memoryPage(int page) const;
+    int keyPresses() const;
+    bool streaming() const;
+    std::array<std::uint8_t, DISPLAY_COUNT> display() const;
+    std::uint8_t inputs() const;
+    long framesSent() const { return framesSent_.load(); }
+
+    // Changes the device at run time.
+    void setDisplay(std::optional<std::array<std::uint8_t, DISPLAY_COUNT>> display);
+    void setModel(int model);
+    void setSerial(const std::array<int, 3>& serial);
+    void setInputs(std::optional<std::uint8_t> inputs); // nullopt: change on their own again
+    void holdLoad(std::optional<double> counts);        // nullopt: random loads again
+    void setMemoryByte(int page, int offset, std::uint8_t value);
+
+private:
+    template <typename F> auto peek(F f) const
+    {
+        std::lock_guard lock(modelMutex_);
+        return f(model_);
+    }
+    void run();
+    double now() const;
+    void handleIncoming(std::vector<ReceivedBytes> received, double arrival);
+    void log(const ReceivedBytes& r, double t);
+    void send(const std::vector<Piece>& pieces, double earliest);
+    void sendBytes(const std::uint8_t* data, std::size_t count);
+    void pollStream(double t);
+
+    SimOptions options_;
+    Pty pty_;
+    std::thread thread_;
+    std::atomic<bool> stopping_{false};
+    int wake_[2] = {-1, -1};
+    std::chrono::steady_clock::time_point start_;
+    bool running_ = false;
+    bool linkMade_ = false;
+
+    mutable std::mutex modelMutex_;
+    DeviceModel model_;
+
+    mutable std::mutex faultMutex_;
+    FaultShaper shaper_;
+
+    mutable std::mutex logMutex_;
+    std::vector<LoggedRequest> requests_;
+    RequestLog log_;
+
+    // Loop thread only.
+    RequestAssembler assembler_;
+    double byteTime_ = 0.0; // s per byte on the line, 0 when not paced
+    double lineFree_ = 0.0; // when the line has sent everything queued so far
+    bool wasStreaming_ = false;
+    double nextFrame_ = 0.0;
+    std::atomic<long> framesSent_{0};
+};
+
+} // namespace korvel::sim

@@ -1,0 +1,249 @@
+// The simulator's small parts: segment font, number layout, request framing, faults,
+// command line.
+#include <gtest/gtest.h>
+
+#include "RawClient.h"
+#include "sim/CommandLine.h"
+#include "sim/FaultShaper.h"
+#include "sim/FrontPanel.h"
+#include "sim/RequestAssembler.h"
+#include "sim/RequestLog.h"
+#include "sim/SegmentFont.h"
+
+using namespace korvel;
+using namespace korvel::sim;
+using korvel::sim::test::makeRequest;
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+TEST(SegmentFont, CodesAreThoseTheFrontPanelDecodes)
+{
+    const std::pair<char, std::uint8_t> table[] = {
+        {'0', 0xD7}, {'1', 0x11}, {'2', 0xCD}, {'3', 0x5D}, {'4', 0x1B}, {'5', 0x5E},
+        {'6', 0xDE}, {'7', 0x15}, {'8', 0xDF}, {'9', 0x5F}, {'b', 0xDA}, {'r', 0x88},
+        {'t', 0xCA}, {'P', 0x8F}, {'E', 0xCE}, {'-', 0x08}, {'_', 0x40}, {' ', 0x00},
+        {'o', 0xD8}, {'L', 0xC2}, {'n', 0x98}, {'I', 0x82}};
+    for (auto [c, code] : table) {
+        SCOPED_TRACE(c);
+        EXPECT_EQ(SegmentFont::code(c), code);
+        EXPECT_EQ(code & SegmentFont::POINT, 0) << "no shape uses the point bit";
+    }
+}
+
+TEST(SegmentFont, RenderRightAlignsAndPutsPointsOnTheDigitBefore)
+{
+    EXPECT_EQ(SegmentFont::render("1.5", 4), (Bytes{0x00, 0x00, 0x11 | 0x20, 0x5E}));
+    EXPECT_EQ(SegmentFont::render("1234567", 3), (Bytes{0x5E, 0xDE, 0x15})); // keeps "567"
+    EXPECT_EQ(SegmentFont::render("", 2), (Bytes{0x00, 0x00}));
+}
+
+TEST(FrontPanel, FormatCountsPlacesThePointAndRefusesWhatDoesNotFit)
+{
+    struct Case
+    {
+        int counts, decimals, digits;
+        const char* text;
+    };
+    for (const Case& c : {Case{12340, 2, 6, "123.40"}, Case{-4, 2, 6, "-0.04"},
+                          Case{5, 0, 6, "5"}, Case{0, 3, 6, "0.000"},
+                          Case{-99999, 0, 6, "-99999"}, Case{1234567, 0, 6, ""},
+                          Case{-100000, 0, 6, ""}, Case{999999, 4, 6, "99.9999"}}) {
+        SCOPED_TRACE(c.counts);
+        EXPECT_EQ(FrontPanel::formatCounts(c.counts, c.decimals, c.digits), c.text);
+    }
+}
+
+class AssemblerTest : public ::testing::Test
+{
+protected:
+    RequestAssembler a{0.005};
+    const Bytes good = makeRequest(0x81, 42, 15);
+    std::vector<ReceivedBytes> feed(const Bytes& b, double t) { return a.feed(b.data(), b.size(), t); }
+};
+
+TEST_F(AssemblerTest, WholeAndPiecewiseRequestsComeOutValid)
+{
+    auto out = feed(good, 0.0);
+    ASSERT_EQ(out.size(), 1u);
+    EXPECT_TRUE(out[0].crcValid);
+    EXPECT_EQ(out[0].bytes, good);
+
+    EXPECT_TRUE(feed(Bytes(good.begin(), good.begin() + 1), 1.0).empty());
+    out = feed(Bytes(good.begin() + 1, good.end()), 1.001);
+    ASSERT_EQ(out.size(), 1u);
+    EXPECT_TRUE(out[0].crcValid);
+    EXPECT_FALSE(a.deadline());
+}
+
+TEST_F(AssemblerTest, GarbageBeforeARequestIsSkippedAndReported)
+{
+    Bytes stream = {0x00, 0x55, 0xAA};
+    stream.insert(stream.end(), good.begin(), good.end());
+    const auto out = feed(stream, 0.0);
+    ASSERT_EQ(out.size(), 2u);
+    EXPECT_FALSE(out[0].crcValid);
+    EXPECT_EQ(out[0].bytes, (Bytes{0x00, 0x55, 0xAA}));
+    EXPECT_TRUE(out[1].crcValid);
+    EXPECT_EQ(out[1].bytes, good);
+}
+
+TEST_F(AssemblerTest, BadCrcRequestIsGivenUpAfterTheGap)
+{
+    Bytes bad = good;
+    bad[3] ^= 0x01;
+    EXPECT_TRUE(feed(bad, 0.0).empty());
+    EXPECT_TRUE(a.expire(0.001).empty());
+    ASSERT_TRUE(a.deadline());
+    const auto out = a.expire(*a.deadline());
+    ASSERT_EQ(out.size(), 1u);
+    EXPECT_FALSE(out[0].crcValid);
+    EXPECT_EQ(out[0].bytes, bad);
+
+    // The next request after a pause is found at once.
+    const auto next = feed(good, 1.0);
+    ASSERT_EQ(next.size(), 1u);
+    EXPECT_TRUE(next[0].crcValid);
+}
+
+TEST_F(AssemblerTest, PartialRequestBeforeAPauseDoesNotSwallowTheNext)
+{
+    feed(Bytes{0x01, 0xFF}, 0.0);
+    const auto out = feed(good, 0.5);
+    ASSERT_EQ(out.size(), 2u);
+    EXPECT_EQ(out[0].bytes, (Bytes{0x01, 0xFF}));
+    EXPECT_FALSE(out[0].crcValid);
+    EXPECT_EQ(out[1].bytes, good);
+}
+
+TEST(FaultShaper, CorruptsEveryNthReplyOnly)
+{
+    FaultShaper s(1);
+    SimFaults f;
+    f.corruptEveryN = 2;
+    s.setFaults(f);
+    const Bytes ack = {0x01, 0xB6};
+    for (int i = 1; i <= 4; ++i) {
+        const auto pieces = s.shapeReply(ack);
+        ASSERT_EQ(pieces.size(), 1u);
+        EXPECT_EQ(pieces[0].bytes[1] == 0xB6, i % 2 == 1) << i;
+    }
+}
+
+TEST(FaultShaper, SplitsDelaysDropsAndSilences)
+{
+    FaultShaper s(1);
+    SimFaults f;
+    f.splitPieces = 3;
+    f.splitPauseMs = 20;
+    f.replyDelayMs = 7;
+    s.setFaults(f);
+    Bytes reply(19);
+    for (std::size_t i = 0; i < reply.size(); ++i)
+        reply[i] = static_cast<std::uint8_t>(i);
+    auto pieces = s.shapeReply(reply);
+    ASSERT_EQ(pieces.size(), 3u);
+    Bytes joined;
+    for (const Piece& p : pieces) {
+        EXPECT_FALSE(p.bytes.empty());
+        joined.insert(joined.end(), p.bytes.begin(), p.bytes.end());
+    }
+    EXPECT_EQ(joined, reply);
+    EXPECT_EQ(pieces[0].pauseBeforeMs, 7);
+    EXPECT_EQ(pieces[1].pauseBeforeMs, 20);
+
+    f = SimFaults{};
+    f.dropEveryN = 4;
+    s.setFaults(f);
+    pieces = s.shapeReply(Bytes{1, 2, 3, 4, 5, 6, 7, 8, 9});
+    EXPECT_EQ(pieces[0].bytes, (Bytes{1, 2, 3, 5, 6, 7, 9}));
+
+    f = SimFaults{};
+    f.silent = true;
+    s.setFaults(f);
+    EXPECT_TRUE(s.shapeReply(reply).empty());
+    EXPECT_TRUE(s.shapeFrame(reply).empty());
+}
+
+TEST(FaultShaper, GarbageGoesBeforeEveryNthFrame)
+{
+    FaultShaper s(1);
+    SimFaults f;
+    f.garbageEveryNFrames = 3;
+    s.setFaults(f);
+    const Bytes frame = {0x81, 3, 1, 2, 3, 4, 0x55};
+    for (int i = 1; i <= 6; ++i) {
+        const auto out = s.shapeFrame(frame)[0].bytes;
+        if (i % 3 == 0) {
+            ASSERT_GT(out.size(), frame.size());
+            EXPECT_LE(out.size(), frame.size() + 5);
+            EXPECT_TRUE(std::equal(frame.begin(), frame.end(), out.end() - 7));
+        } else {
+            EXPECT_EQ(out, frame);
+        }
+    }
+}
+
+TEST(CommandLine, ParsesEveryOption)
+{
+    CommandLine cl;
+    std::string error;
+    ASSERT_TRUE(CommandLine::parse(
+        {"--address", "7", "--model=21", "--serial", "1,2,250", "--period-ms", "2.5", "--baud",
+         "9600", "--link", "/tmp/l", "--log", "/tmp/g", "--image", "/tmp/i", "--seed", "9",
+         "--silent", "--reply-delay-ms", "30", "--split", "3", "--split-pause-ms", "20",
+         "--corrupt-every", "4", "--garbage-every", "5", "--drop-every", "6"},
+        cl, &error))
+        << error;
+    const SimOptions& o = cl.options;
+    EXPECT_EQ(o.address, 7);
+    EXPECT_EQ(o.model, 21);
+    EXPECT_EQ(o.serial, (std::array<int, 3>{1, 2, 250}));
+    EXPECT_DOUBLE_EQ(o.periodMs, 2.5);
+    EXPECT_EQ(o.baud, 9600);
+    EXPECT_EQ(o.linkPath, "/tmp/l");
+    EXPECT_EQ(o.logPath, "/tmp/g");
+    EXPECT_EQ(o.imagePath, "/tmp/i");
+    EXPECT_EQ(o.seed, 9u);
+    EXPECT_TRUE(o.faults.silent);
+    EXPECT_EQ(o.faults.replyDelayMs, 30);
+    EXPECT_EQ(o.faults.splitPieces, 3);
+    EXPECT_EQ(o.faults.splitPauseMs, 20);
+    EXPECT_EQ(o.faults.corruptEveryN, 4);
+    EXPECT_EQ(o.faults.garbageEveryNFrames, 5);
+    EXPECT_EQ(o.faults.dropEveryN, 6);
+    EXPECT_FALSE(cl.help);
+}
+
+TEST(CommandLine, RefusesBadInput)
+{
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"--address", "64"}, {"--address", "0"}, {"--serial", "1,2"},
+          {"--serial", "1,2,256"}, {"--period-ms", "0"}, {"--split", "0"}, {"--bogus"},
+          {"--model"}, {"--baud", "fast"}}) {
+        CommandLine cl;
+        std::string error;
+        EXPECT_FALSE(CommandLine::parse(args, cl, &error)) << args[0];
+        EXPECT_FALSE(error.empty());
+    }
+}
+
+TEST(CommandLine, HelpNamesEveryOptionAndTheSignal)
+{
+    const std::string help = CommandLine::helpText();
+    for (const char* name :
+         {"--address", "--model", "--serial", "--period-ms", "--baud", "--link", "--log",
+          "--image", "--seed", "--silent", "--reply-delay-ms", "--split", "--split-pause-ms",
+          "--corrupt-every", "--garbage-every", "--drop-every", "--help", "SIGUSR1"})
+        EXPECT_NE(help.find(name), std::string::npos) << name;
+}
+
+TEST(RequestLog, LineHasTimeBytesAndVerdict)
+{
+    EXPECT_EQ(RequestLog::formatLine(1.5, {0x01, 0xFF, 0x11, 0xB6}, true),
+              "1.500000 01 FF 11 B6 crc=ok");
+    EXPECT_EQ(RequestLog::formatLine(0.0, {0x0A}, false), "0.000000 0A crc=bad");
+}
+
+} // namespace

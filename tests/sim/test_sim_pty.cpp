@@ -1,0 +1,256 @@
+// The simulator over a real pseudo-terminal, talked to by a raw client.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "RawClient.h"
+#include "link/DeviceMap.h"
+#include "link/Ucrc.h"
+#include "sim/Simulator.h"
+
+using namespace korvel;
+using namespace korvel::sim;
+using korvel::sim::test::makeRequest;
+using korvel::sim::test::RawClient;
+using Bytes = std::vector<std::uint8_t>;
+
+namespace {
+
+bool replyValid(const Bytes& r) { return r.size() >= 3 && Crc8(r.data(), r.size() - 1) == r.back(); }
+
+class PtyTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        logPath = ::testing::TempDir() + "/korvel_sim_pty_" +
+                  ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".log";
+        SimOptions o;
+        o.logPath = logPath;
+        sim = std::make_unique<Simulator>(o);
+        std::string error;
+        ASSERT_TRUE(sim->start(&error)) << error;
+        client = std::make_unique<RawClient>(sim->slavePath());
+        ASSERT_TRUE(client->ok());
+    }
+    void TearDown() override
+    {
+        client.reset();
+        if (sim)
+            sim->stop();
+        std::remove(logPath.c_str());
+    }
+
+    // Waits (bounded) until the simulator has logged `n` requests.
+    std::vector<Simulator::LoggedRequest> waitForRequests(std::size_t n)
+    {
+        for (int i = 0; i < 200 && sim->requests().size() < n; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        return sim->requests();
+    }
+
+    std::string logPath;
+    std::unique_ptr<Simulator> sim;
+    std::unique_ptr<RawClient> client;
+};
+
+TEST_F(PtyTest, AnswersWritesAndReadsWithExactBytes)
+{
+    // Command 17 at address 1: request 01 FF 11 B6, acknowledged with 01 B6.
+    EXPECT_EQ(client->transact(0x01, REG_COMMAND, CMD_KEYBOARD_UNLOCK, 2), (Bytes{0x01, 0xB6}));
+
+    Bytes ident = {0x81, 3, 123, 3, 5, 7};
+    ident.push_back(Crc8(ident.data(), ident.size()));
+    EXPECT_EQ(client->transact(0x81, REG_IDENT, 3, 7), ident);
+
+    const Bytes display = client->transact(0x81, REG_DISPLAY, 15, 19);
+    ASSERT_EQ(display.size(), 19u);
+    EXPECT_EQ(display[0], 0x81);
+    EXPECT_EQ(display[1], 15);
+    EXPECT_TRUE(replyValid(display));
+
+    const Bytes page = client->transact(0xC1, 0, 0xFF, 259);
+    ASSERT_EQ(page.size(), 259u);
+    EXPECT_TRUE(replyValid(page));
+    EXPECT_EQ(page[2 + MEM_DECIMALS], 2);
+
+    // Keys pressed over the wire reach the device.
+    client->transact(0x01, REG_ARGUMENT, keys::B_PRINT, 2);
+    client->transact(0x01, REG_COMMAND, CMD_KEYS_B, 2);
+    EXPECT_EQ(sim->keyPresses(), 1);
+
+    const auto log = waitForRequests(6);
+    ASSERT_EQ(log.size(), 6u);
+    EXPECT_EQ(log[0].bytes, (Bytes{0x01, 0xFF, 0x11, 0xB6}));
+    EXPECT_TRUE(log[0].crcValid);
+}
+
+TEST_F(PtyTest, BadCrcIsIgnoredAndLogged)
+{
+    Bytes bad = makeRequest(0x81, REG_DISPLAY, 15);
+    bad[3] ^= 0x40;
+    client->send(bad);
+    EXPECT_TRUE(client->read(1, 200).empty());
+
+    const auto log = waitForRequests(1);
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_FALSE(log[0].crcValid);
+    EXPECT_EQ(log[0].bytes, bad);
+
+    // The next good request is answered as usual.
+    EXPECT_EQ(client->transact(0x01, REG_COMMAND, CMD_KEYBOARD_UNLOCK, 2), (Bytes{0x01, 0xB6}));
+
+    std::ifstream in(logPath);
+    std::stringstream text;
+    text << in.rdbuf();
+    EXPECT_NE(text.str().find("81 2A 0F"), std::string::npos);
+    EXPECT_NE(text.str().find("crc=bad"), std::string::npos);
+    EXPECT_NE(text.str().find("01 FF 11 B6 crc=ok"), std::string::npos);
+}
+
+TEST_F(PtyTest, OtherAddressesAreNotAnswered)
+{
+    EXPECT_TRUE(client->transact(0x02, REG_COMMAND, CMD_KEYBOARD_LOCK, 2, 200).empty());
+    EXPECT_FALSE(sim->keyboardLocked());
+}
+
+TEST_F(PtyTest, StreamSendsValidFramesAtThePeriodUntilStopped)
+{
+    ASSERT_EQ(client->transact(0x01, REG_COMMAND, CMD_STREAM_START, 2).size(), 2u);
+    const auto begin = std::chrono::steady_clock::now();
+    const Bytes bytes = client->read(7 * 1000, 600);
+    const double elapsed =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+
+    // Every 7 bytes is one valid frame: no stray bytes between them.
+    ASSERT_EQ(bytes.size() % 7, 0u);
+    const std::size_t frames = bytes.size() / 7;
+    for (std::size_t i = 0; i < frames; ++i) {
+        const Bytes f(bytes.begin() + static_cast<long>(7 * i), bytes.begin() + static_cast<long>(7 * i + 7));
+        ASSERT_EQ(f[0], 0x81) << i;
+        ASSERT_EQ(f[1], 3) << i;
+        ASSERT_TRUE(replyValid(f)) << i;
+    }
+    // Loose sanity only: about one frame per 7.5 ms.
+    const double expected = elapsed / 0.0075;
+    EXPECT_GT(frames, expected * 0.4);
+    EXPECT_LT(frames, expected * 1.6 + 5);
+
+    client->send(makeRequest(0x01, REG_COMMAND, CMD_STREAM_STOP));
+    for (int i = 0; i < 200 && sim->streaming(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_FALSE(sim->streaming());
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    client->purge();
+    EXPECT_TRUE(client->read(1, 100).empty()) << "nothing after the stop";
+}
+
+TEST_F(PtyTest, GarbageInTheStreamStillLeavesValidFrames)
+{
+    SimFaults f;
+    f.garbageEveryNFrames = 2;
+    sim->setFaults(f);
+    client->transact(0x01, REG_COMMAND, CMD_STREAM_START, 2);
+    const Bytes bytes = client->read(7 * 40, 2000);
+    client->send(makeRequest(0x01, REG_COMMAND, CMD_STREAM_STOP));
+    // Slide a window over the bytes as a receiver would.
+    int valid = 0;
+    for (std::size_t i = 0; i + 7 <= bytes.size(); ++i)
+        valid += bytes[i] == 0x81 && bytes[i + 1] == 3 && Crc8(&bytes[i], 6) == bytes[i + 6];
+    EXPECT_GE(valid, 20);
+}
+
+TEST_F(PtyTest, SilentDeviceAnswersNothingUntilToldOtherwise)
+{
+    SimFaults f;
+    f.silent = true;
+    sim->setFaults(f);
+    EXPECT_TRUE(client->transact(0x01, REG_COMMAND, CMD_KEYBOARD_LOCK, 2, 200).empty());
+    EXPECT_FALSE(sim->keyboardLocked());
+    EXPECT_EQ(waitForRequests(1).size(), 1u) << "heard and logged all the same";
+
+    sim->setFaults(SimFaults{});
+    EXPECT_EQ(client->transact(0x01, REG_COMMAND, CMD_KEYBOARD_LOCK, 2).size(), 2u);
+    EXPECT_TRUE(sim->keyboardLocked());
+}
+
+TEST_F(PtyTest, CorruptEveryNthSpoilsExactlyThoseReplies)
+{
+    SimFaults f;
+    f.corruptEveryN = 3;
+    sim->setFaults(f);
+    for (int i = 1; i <= 6; ++i) {
+        const Bytes r = client->transact(0x81, REG_IDENT, 3, 7);
+        ASSERT_EQ(r.size(), 7u);
+        EXPECT_EQ(replyValid(r), i % 3 != 0) << i;
+    }
+}
+
+TEST_F(PtyTest, SplitReplyArrivesInPiecesAndJoinsUp)
+{
+    SimFaults f;
+    f.splitPieces = 2;
+    f.splitPauseMs = 300;
+    sim->setFaults(f);
+    client->purge();
+    client->send(makeRequest(0x81, REG_DISPLAY, 15));
+    const Bytes first = client->read(1, 1000);
+    ASSERT_EQ(first.size(), 1u);
+    // The second half is 300 ms behind the first.
+    EXPECT_LT(client->pending(), 18);
+    Bytes reply = first;
+    const Bytes rest = client->read(18, 2000);
+    reply.insert(reply.end(), rest.begin(), rest.end());
+    ASSERT_EQ(reply.size(), 19u);
+    EXPECT_TRUE(replyValid(reply));
+}
+
+TEST_F(PtyTest, ClientMayCloseAndReopenThePort)
+{
+    client.reset();
+    client = std::make_unique<RawClient>(sim->slavePath());
+    ASSERT_TRUE(client->ok());
+    EXPECT_EQ(client->transact(0x01, REG_COMMAND, CMD_KEYBOARD_UNLOCK, 2), (Bytes{0x01, 0xB6}));
+}
+
+TEST(PtyPacing, BaudRateMakesLineTimeReal)
+{
+    SimOptions o;
+    o.baud = 1200; // 8.3 ms a byte: 259 bytes take over two seconds on the line
+    Simulator sim(o);
+    ASSERT_TRUE(sim.start());
+    RawClient client(sim.slavePath());
+    client.send(makeRequest(0xC1, 0, 0xFF));
+    // After 300 ms far fewer than the 259 reply bytes can have come.
+    const Bytes early = client.read(259, 300);
+    EXPECT_LT(early.size(), 100u);
+    const Bytes rest = client.read(259 - early.size(), 5000);
+    EXPECT_EQ(early.size() + rest.size(), 259u);
+}
+
+TEST(PtyImage, ImageIsLoadedAtStartAndSavedAtStop)
+{
+    const std::string path = ::testing::TempDir() + "/korvel_sim_pty_image.bin";
+    std::remove(path.c_str());
+    SimOptions o;
+    o.imagePath = path;
+    {
+        Simulator sim(o);
+        ASSERT_TRUE(sim.start());
+        RawClient client(sim.slavePath());
+        client.transact(0x01, REG_PAGE, 9, 2);
+        client.transact(0x41, 200, 0x77, 2);
+        sim.stop();
+    }
+    {
+        Simulator sim(o);
+        ASSERT_TRUE(sim.start());
+        EXPECT_EQ(sim.memoryPage(9)[200], 0x77);
+    }
+    std::remove(path.c_str());
+}
+
+} // namespace
