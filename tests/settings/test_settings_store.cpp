@@ -137,6 +137,12 @@ struct PeriodCase
     const char* text;
 };
 
+// Short, readable names for the test runner.
+void PrintTo(const PeriodCase& c, std::ostream* os)
+{
+    *os << c.locale << " \"" << c.stored << "\"";
+}
+
 class PeriodLoad : public StoreTest, public ::testing::WithParamInterface<PeriodCase>
 {
 };
@@ -188,6 +194,11 @@ struct ClampCase
     std::vector<const char*> exitWrites; // chart keys the exit writes with nothing changed
     std::vector<const char*> exitValues;
 };
+
+void PrintTo(const ClampCase& c, std::ostream* os)
+{
+    *os << QString::fromUtf8(c.file).simplified().toStdString();
+}
 
 class ClampAtLoad : public StoreTest, public ::testing::WithParamInterface<ClampCase>
 {
