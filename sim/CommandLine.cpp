@@ -103,8 +103,7 @@ simulator (the image is saved and the link removed).
 )";
 }
 
-bool CommandLine::parse(const std::vector<std::string>& args, CommandLine& out,
-                        std::string* error)
+bool CommandLine::parse(const std::vector<std::string>& args, CommandLine& out, std::string* error)
 {
     SimOptions& o = out.options;
     SimFaults& f = o.faults;
@@ -120,9 +119,21 @@ bool CommandLine::parse(const std::vector<std::string>& args, CommandLine& out,
         {"--serial", [&](const std::string& v) { return toSerial(v, o.serial); }},
         {"--period-ms", [&](const std::string& v) { return toDouble(v, 0.1, 1000.0, o.periodMs); }},
         {"--baud", [&](const std::string& v) { return toInt(v, 0, 4000000, o.baud); }},
-        {"--link", [&](const std::string& v) { o.linkPath = v; return !v.empty(); }},
-        {"--log", [&](const std::string& v) { o.logPath = v; return !v.empty(); }},
-        {"--image", [&](const std::string& v) { o.imagePath = v; return !v.empty(); }},
+        {"--link",
+         [&](const std::string& v) {
+             o.linkPath = v;
+             return !v.empty();
+         }},
+        {"--log",
+         [&](const std::string& v) {
+             o.logPath = v;
+             return !v.empty();
+         }},
+        {"--image",
+         [&](const std::string& v) {
+             o.imagePath = v;
+             return !v.empty();
+         }},
         {"--seed",
          [&](const std::string& v) {
              int s = 0;
@@ -130,10 +141,13 @@ bool CommandLine::parse(const std::vector<std::string>& args, CommandLine& out,
              o.seed = static_cast<unsigned>(s);
              return ok;
          }},
-        {"--reply-delay-ms", [&](const std::string& v) { return toInt(v, 0, 60000, f.replyDelayMs); }},
+        {"--reply-delay-ms",
+         [&](const std::string& v) { return toInt(v, 0, 60000, f.replyDelayMs); }},
         {"--split", [&](const std::string& v) { return toInt(v, 1, 259, f.splitPieces); }},
-        {"--split-pause-ms", [&](const std::string& v) { return toInt(v, 0, 60000, f.splitPauseMs); }},
-        {"--corrupt-every", [&](const std::string& v) { return toInt(v, 0, 1000000, f.corruptEveryN); }},
+        {"--split-pause-ms",
+         [&](const std::string& v) { return toInt(v, 0, 60000, f.splitPauseMs); }},
+        {"--corrupt-every",
+         [&](const std::string& v) { return toInt(v, 0, 1000000, f.corruptEveryN); }},
         {"--garbage-every",
          [&](const std::string& v) { return toInt(v, 0, 1000000, f.garbageEveryNFrames); }},
         {"--drop-every", [&](const std::string& v) { return toInt(v, 0, 1000000, f.dropEveryN); }},

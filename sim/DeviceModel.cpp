@@ -29,7 +29,8 @@ DeviceModel::DeviceModel(const SimOptions& options)
 std::vector<MenuParameter> DeviceModel::menuParameters()
 {
     auto byte = [this](int offset, int number, int min, int max) {
-        return MenuParameter{number, min, max, [this, offset] { return int(memory_.at(0, offset)); },
+        return MenuParameter{number, min, max,
+                             [this, offset] { return int(memory_.at(0, offset)); },
                              [this, offset](int v) {
                                  memory_.set(0, offset, static_cast<std::uint8_t>(v));
                                  refreshParams();
@@ -54,7 +55,10 @@ void DeviceModel::refreshParams()
     process_.setParams(p);
 }
 
-int DeviceModel::decimals() const { return std::min<int>(memory_.at(0, MEM_DECIMALS), MAX_DECIMALS); }
+int DeviceModel::decimals() const
+{
+    return std::min<int>(memory_.at(0, MEM_DECIMALS), MAX_DECIMALS);
+}
 
 void DeviceModel::advanceTo(double t)
 {
@@ -86,11 +90,20 @@ std::uint8_t DeviceModel::statusByte() const
         s |= STATUS_ZERO;
     if (model_ >= DOSER_FIRST_MODEL) {
         switch (process_.dosePhase()) {
-        case WeighingProcess::DosePhase::Coarse: s |= STATUS_DOZ1; break;
-        case WeighingProcess::DosePhase::Fine: s |= STATUS_DOZ2; break;
-        case WeighingProcess::DosePhase::Done: s |= STATUS_DOZ3; break;
-        case WeighingProcess::DosePhase::Discharge: s |= STATUS_DOZ4; break;
-        case WeighingProcess::DosePhase::Pause: break;
+        case WeighingProcess::DosePhase::Coarse:
+            s |= STATUS_DOZ1;
+            break;
+        case WeighingProcess::DosePhase::Fine:
+            s |= STATUS_DOZ2;
+            break;
+        case WeighingProcess::DosePhase::Done:
+            s |= STATUS_DOZ3;
+            break;
+        case WeighingProcess::DosePhase::Discharge:
+            s |= STATUS_DOZ4;
+            break;
+        case WeighingProcess::DosePhase::Pause:
+            break;
         }
     }
     return s;
@@ -123,37 +136,64 @@ std::uint8_t DeviceModel::readRegister(int reg) const
     if (reg >= REG_DISPLAY && reg < REG_DISPLAY + DISPLAY_COUNT)
         return display()[static_cast<std::size_t>(reg - REG_DISPLAY)];
     switch (reg) {
-    case REG_DIO: return inputs();
-    case REG_DIO + 1: return outputs();
-    case REG_IDENT: return static_cast<std::uint8_t>(serial_[2]);
-    case REG_IDENT + 1: return static_cast<std::uint8_t>(model_);
-    case REG_IDENT + 2: return static_cast<std::uint8_t>(serial_[0]);
-    case REG_IDENT + 3: return static_cast<std::uint8_t>(serial_[1]);
-    case REG_FILTER1: return memory_.at(0, MemoryImage::FILTER1_OFFSET);
-    case REG_FILTER2: return memory_.at(0, MemoryImage::FILTER2_OFFSET);
-    case REG_STAB_BAND: return memory_.at(0, MemoryImage::STAB_BAND_OFFSET);
-    case REG_OUTPUT_CONTROL: return io_.pcControl() ? 1 : 0;
-    case REG_ARGUMENT: return argument_;
-    case REG_PAGE: return static_cast<std::uint8_t>(page_);
-    case REG_COMMAND: return lastCommand_;
-    default: return 0;
+    case REG_DIO:
+        return inputs();
+    case REG_DIO + 1:
+        return outputs();
+    case REG_IDENT:
+        return static_cast<std::uint8_t>(serial_[2]);
+    case REG_IDENT + 1:
+        return static_cast<std::uint8_t>(model_);
+    case REG_IDENT + 2:
+        return static_cast<std::uint8_t>(serial_[0]);
+    case REG_IDENT + 3:
+        return static_cast<std::uint8_t>(serial_[1]);
+    case REG_FILTER1:
+        return memory_.at(0, MemoryImage::FILTER1_OFFSET);
+    case REG_FILTER2:
+        return memory_.at(0, MemoryImage::FILTER2_OFFSET);
+    case REG_STAB_BAND:
+        return memory_.at(0, MemoryImage::STAB_BAND_OFFSET);
+    case REG_OUTPUT_CONTROL:
+        return io_.pcControl() ? 1 : 0;
+    case REG_ARGUMENT:
+        return argument_;
+    case REG_PAGE:
+        return static_cast<std::uint8_t>(page_);
+    case REG_COMMAND:
+        return lastCommand_;
+    default:
+        return 0;
     }
 }
 
 void DeviceModel::writeRegister(int reg, std::uint8_t value)
 {
     switch (reg) {
-    case REG_FILTER1: memory_.set(0, MemoryImage::FILTER1_OFFSET, value); break;
-    case REG_FILTER2: memory_.set(0, MemoryImage::FILTER2_OFFSET, value); break;
-    case REG_STAB_BAND: memory_.set(0, MemoryImage::STAB_BAND_OFFSET, value); break;
-    case REG_OUTPUT_CONTROL: io_.setPcControl(value == 1); break;
-    case REG_ARGUMENT: argument_ = value; break;
+    case REG_FILTER1:
+        memory_.set(0, MemoryImage::FILTER1_OFFSET, value);
+        break;
+    case REG_FILTER2:
+        memory_.set(0, MemoryImage::FILTER2_OFFSET, value);
+        break;
+    case REG_STAB_BAND:
+        memory_.set(0, MemoryImage::STAB_BAND_OFFSET, value);
+        break;
+    case REG_OUTPUT_CONTROL:
+        io_.setPcControl(value == 1);
+        break;
+    case REG_ARGUMENT:
+        argument_ = value;
+        break;
     case REG_PAGE:
         if (value < MEM_PAGE_COUNT) // no such page: the selection stays
             page_ = value;
         break;
-    case REG_COMMAND: runCommand(value); break;
-    default: break; // read-only or unused registers take writes without effect
+    case REG_COMMAND:
+        runCommand(value);
+        break;
+    default:
+        break; // read-only or unused registers take writes without effect
     }
     refreshParams();
 }
@@ -162,15 +202,32 @@ void DeviceModel::runCommand(std::uint8_t command)
 {
     lastCommand_ = command;
     switch (command) {
-    case CMD_STREAM_STOP: streaming_ = false; break;
-    case CMD_WRITE_DONE: ++writeDone_; break;
-    case CMD_SET_OUTPUTS: io_.setPcOutputs(argument_); break;
-    case CMD_KEYS_A: pressKeys(argument_, false); break;
-    case CMD_KEYS_B: pressKeys(argument_, true); break;
-    case CMD_KEYBOARD_LOCK: keyboardLocked_ = true; break;
-    case CMD_KEYBOARD_UNLOCK: keyboardLocked_ = false; break;
-    case CMD_STREAM_START: streaming_ = true; break;
-    default: break;
+    case CMD_STREAM_STOP:
+        streaming_ = false;
+        break;
+    case CMD_WRITE_DONE:
+        ++writeDone_;
+        break;
+    case CMD_SET_OUTPUTS:
+        io_.setPcOutputs(argument_);
+        break;
+    case CMD_KEYS_A:
+        pressKeys(argument_, false);
+        break;
+    case CMD_KEYS_B:
+        pressKeys(argument_, true);
+        break;
+    case CMD_KEYBOARD_LOCK:
+        keyboardLocked_ = true;
+        break;
+    case CMD_KEYBOARD_UNLOCK:
+        keyboardLocked_ = false;
+        break;
+    case CMD_STREAM_START:
+        streaming_ = true;
+        break;
+    default:
+        break;
     }
 }
 

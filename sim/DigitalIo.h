@@ -21,8 +21,8 @@ public:
         OUT_STABLE = 1,
         OUT_TARE = 2,
         OUT_ZERO = 3,
-        OUT_LOADED = 4,       // net weight above zero
-        OUT_INPUT_FIRST = 5,  // 5..9: copy input 1..5
+        OUT_LOADED = 4,      // net weight above zero
+        OUT_INPUT_FIRST = 5, // 5..9: copy input 1..5
     };
 
     struct Events

@@ -40,7 +40,8 @@ std::vector<Piece> FaultShaper::shapeReply(std::vector<std::uint8_t> reply)
     for (int i = 0; i < n; ++i) {
         const std::size_t end = reply.size() * static_cast<std::size_t>(i + 1) / n;
         Piece p;
-        p.bytes.assign(reply.begin() + static_cast<long>(start), reply.begin() + static_cast<long>(end));
+        p.bytes.assign(reply.begin() + static_cast<long>(start),
+                       reply.begin() + static_cast<long>(end));
         p.pauseBeforeMs = i == 0 ? faults_.replyDelayMs : faults_.splitPauseMs;
         pieces.push_back(std::move(p));
         start = end;

@@ -135,7 +135,7 @@ std::string FrontPanel::row2Text(int decimals, double t) const
 }
 
 std::array<std::uint8_t, FrontPanel::ROW1 + FrontPanel::ROW2> FrontPanel::segments(int decimals,
-                                                                                    double t) const
+                                                                                   double t) const
 {
     std::array<std::uint8_t, ROW1 + ROW2> out{};
     const auto r1 = SegmentFont::render(row1Text(decimals), ROW1);

@@ -19,8 +19,8 @@ MemoryImage::MemoryImage()
     bytes_.fill(0xFF); // erased memory
 
     // Page 0: parameters.
-    set(0, 0, 1);                  // address the indicator was set up with
-    set(0, 1, 4);                  // baud rate code
+    set(0, 0, 1);                          // address the indicator was set up with
+    set(0, 1, 4);                          // baud rate code
     set(0, CAPACITY_OFFSET, 15000 & 0xFF); // 150.00 kg
     set(0, CAPACITY_OFFSET + 1, 15000 >> 8);
     set(0, MEM_DECIMALS, 2);
@@ -56,13 +56,22 @@ MemoryImage::MemoryImage()
             const int base = r * ARCHIVE_RECORD;
             const int net = 1000 + (number * 7919) % 12000;
             const int tare = (number % 3) * 250;
-            std::uint8_t rec[ARCHIVE_RECORD] = {
-                static_cast<std::uint8_t>(number & 0xFF), static_cast<std::uint8_t>(number >> 8),
-                static_cast<std::uint8_t>(1 + number % 28), static_cast<std::uint8_t>(1 + number % 12),
-                24, static_cast<std::uint8_t>(number % 24), static_cast<std::uint8_t>(number % 60),
-                static_cast<std::uint8_t>(net & 0xFF), static_cast<std::uint8_t>(net >> 8), 0, 0,
-                static_cast<std::uint8_t>(tare & 0xFF), static_cast<std::uint8_t>(tare >> 8), 0,
-                static_cast<std::uint8_t>(tare ? 1 : 0), 0};
+            std::uint8_t rec[ARCHIVE_RECORD] = {static_cast<std::uint8_t>(number & 0xFF),
+                                                static_cast<std::uint8_t>(number >> 8),
+                                                static_cast<std::uint8_t>(1 + number % 28),
+                                                static_cast<std::uint8_t>(1 + number % 12),
+                                                24,
+                                                static_cast<std::uint8_t>(number % 24),
+                                                static_cast<std::uint8_t>(number % 60),
+                                                static_cast<std::uint8_t>(net & 0xFF),
+                                                static_cast<std::uint8_t>(net >> 8),
+                                                0,
+                                                0,
+                                                static_cast<std::uint8_t>(tare & 0xFF),
+                                                static_cast<std::uint8_t>(tare >> 8),
+                                                0,
+                                                static_cast<std::uint8_t>(tare ? 1 : 0),
+                                                0};
             std::uint8_t sum = 0;
             for (int i = 0; i < ARCHIVE_RECORD - 1; ++i)
                 sum = static_cast<std::uint8_t>(sum + rec[i]);

@@ -9,7 +9,10 @@
 
 namespace korvel::sim {
 
-Pty::~Pty() { close(); }
+Pty::~Pty()
+{
+    close();
+}
 
 bool Pty::open(std::string* error)
 {

@@ -5,7 +5,10 @@
 
 namespace korvel::sim {
 
-RequestLog::~RequestLog() { close(); }
+RequestLog::~RequestLog()
+{
+    close();
+}
 
 bool RequestLog::open(const std::string& path, std::string* error)
 {

@@ -8,11 +8,11 @@ namespace korvel::sim {
 // Misbehaviour on request, so the link's error paths can be exercised against a real pty.
 struct SimFaults
 {
-    bool silent = false;         // answer nothing (requests are still logged)
-    int replyDelayMs = 0;        // wait this long before answering
-    int splitPieces = 1;         // send each reply in this many pieces (1 = whole)
-    int splitPauseMs = 0;        // pause between the pieces
-    int corruptEveryN = 0;       // corrupt the CRC of every Nth reply or acknowledgement (0 = never)
+    bool silent = false;   // answer nothing (requests are still logged)
+    int replyDelayMs = 0;  // wait this long before answering
+    int splitPieces = 1;   // send each reply in this many pieces (1 = whole)
+    int splitPauseMs = 0;  // pause between the pieces
+    int corruptEveryN = 0; // corrupt the CRC of every Nth reply or acknowledgement (0 = never)
     int garbageEveryNFrames = 0; // put a few garbage bytes before every Nth stream frame
     int dropEveryN = 0;          // leave out every Nth byte sent (0 = never)
 };

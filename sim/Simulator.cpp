@@ -13,15 +13,14 @@ namespace korvel::sim {
 
 namespace {
 
-constexpr double IDLE_WAIT = 0.05;  // s: the loop looks at the stream at least this often
-constexpr double MIN_GAP = 0.005;   // s of silence that ends a request window
+constexpr double IDLE_WAIT = 0.05; // s: the loop looks at the stream at least this often
+constexpr double MIN_GAP = 0.005;  // s of silence that ends a request window
 constexpr int FALL_BEHIND_FRAMES = 5;
 
 } // namespace
 
 Simulator::Simulator(SimOptions options)
-    : options_(std::move(options)), model_(options_), shaper_(options_.seed),
-      assembler_(MIN_GAP)
+    : options_(std::move(options)), model_(options_), shaper_(options_.seed), assembler_(MIN_GAP)
 {
     shaper_.setFaults(options_.faults);
     if (options_.baud > 0)
@@ -29,7 +28,10 @@ Simulator::Simulator(SimOptions options)
     assembler_ = RequestAssembler(std::max(MIN_GAP, 3 * byteTime_));
 }
 
-Simulator::~Simulator() { stop(); }
+Simulator::~Simulator()
+{
+    stop();
+}
 
 bool Simulator::start(std::string* error)
 {
@@ -47,7 +49,9 @@ bool Simulator::start(std::string* error)
         return false;
 
     if (!options_.linkPath.empty()) {
-        struct stat st{};
+        struct stat st
+        {
+        };
         if (::lstat(options_.linkPath.c_str(), &st) == 0) {
             // Only a link left behind by an earlier run is ours to replace.
             if (!S_ISLNK(st.st_mode)) {
@@ -120,7 +124,10 @@ void Simulator::stop()
     pty_.close();
 }
 
-std::string Simulator::slavePath() const { return pty_.slavePath(); }
+std::string Simulator::slavePath() const
+{
+    return pty_.slavePath();
+}
 
 double Simulator::now() const
 {

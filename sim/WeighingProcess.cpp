@@ -13,7 +13,9 @@ constexpr double NOISE_STEPS = 0.4; // noise at filter 0, in display steps
 
 } // namespace
 
-WeighingProcess::WeighingProcess(unsigned seed) : rng_(seed) {}
+WeighingProcess::WeighingProcess(unsigned seed) : rng_(seed)
+{
+}
 
 void WeighingProcess::holdLoad(std::optional<double> load)
 {
@@ -47,7 +49,7 @@ void WeighingProcess::advanceTo(double t)
         const double averaging = std::sqrt(double(1 << std::clamp(params_.filter1, 0, 15)));
         const double smoothing = 1.0 + params_.filter2 / 4.0;
         std::normal_distribution<double> n(0.0, NOISE_STEPS * params_.discreteness / averaging /
-                                                     smoothing);
+                                                    smoothing);
         noise_ = n(rng_);
     }
 }
@@ -138,11 +140,20 @@ bool WeighingProcess::stable() const
     return std::abs(weight_ - load_) <= band;
 }
 
-bool WeighingProcess::atZero() const { return displayGross() == 0; }
+bool WeighingProcess::atZero() const
+{
+    return displayGross() == 0;
+}
 
-double WeighingProcess::grossCounts() const { return weight_ + noise_ - zero_; }
+double WeighingProcess::grossCounts() const
+{
+    return weight_ + noise_ - zero_;
+}
 
-double WeighingProcess::netCounts() const { return grossCounts() - (tareActive_ ? tare_ : 0.0); }
+double WeighingProcess::netCounts() const
+{
+    return grossCounts() - (tareActive_ ? tare_ : 0.0);
+}
 
 int WeighingProcess::roundToStep(double counts) const
 {
@@ -150,8 +161,17 @@ int WeighingProcess::roundToStep(double counts) const
     return static_cast<int>(std::lround(counts / d)) * d;
 }
 
-int WeighingProcess::displayNet() const { return roundToStep(netCounts()); }
-int WeighingProcess::displayGross() const { return roundToStep(grossCounts()); }
-int WeighingProcess::displayTare() const { return tareActive_ ? roundToStep(tare_) : 0; }
+int WeighingProcess::displayNet() const
+{
+    return roundToStep(netCounts());
+}
+int WeighingProcess::displayGross() const
+{
+    return roundToStep(grossCounts());
+}
+int WeighingProcess::displayTare() const
+{
+    return tareActive_ ? roundToStep(tare_) : 0;
+}
 
 } // namespace korvel::sim

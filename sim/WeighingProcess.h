@@ -8,13 +8,13 @@ namespace korvel::sim {
 // the last digit the display shows.
 struct ProcessParams
 {
-    int capacity = 15000;   // largest load the random process puts on
-    int discreteness = 2;   // display step
-    int filter1 = 0;        // 0..15: averaging of 2^filter1 ADC periods
-    int filter2 = 2;        // 0..12: extra smoothing
-    int stabBand = 4;       // stability band, in display steps
-    bool doser = false;     // run dosing cycles instead of random loads
-    int doseTarget = 5000;  // doser: weight of one dose
+    int capacity = 15000;  // largest load the random process puts on
+    int discreteness = 2;  // display step
+    int filter1 = 0;       // 0..15: averaging of 2^filter1 ADC periods
+    int filter2 = 2;       // 0..12: extra smoothing
+    int stabBand = 4;      // stability band, in display steps
+    bool doser = false;    // run dosing cycles instead of random loads
+    int doseTarget = 5000; // doser: weight of one dose
 };
 
 // The load cell side of the indicator: a load that changes now and then (or dosing cycles),
@@ -42,10 +42,10 @@ public:
     bool tareActive() const { return tareActive_; }
     double tare() const { return tare_; }
     bool stable() const;
-    bool atZero() const;             // gross shows zero
-    double grossCounts() const;      // with noise, after zero
-    double netCounts() const;        // gross less tare
-    int displayNet() const;          // net rounded to the display step
+    bool atZero() const;        // gross shows zero
+    double grossCounts() const; // with noise, after zero
+    double netCounts() const;   // gross less tare
+    int displayNet() const;     // net rounded to the display step
     int displayGross() const;
     int displayTare() const;
     DosePhase dosePhase() const { return phase_; }

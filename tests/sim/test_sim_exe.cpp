@@ -94,7 +94,9 @@ TEST(SimProgram, PrintsThePtyPathFirstAndKeepsTheLinkWhileRunning)
 
     SimProcess sim({"--link", link, "--model", "21"});
     const std::string path = sim.line();
-    struct stat st{};
+    struct stat st
+    {
+    };
     ASSERT_EQ(::stat(path.c_str(), &st), 0) << path;
     EXPECT_TRUE(S_ISCHR(st.st_mode));
     char target[256] = {};
@@ -109,7 +111,9 @@ TEST(SimProgram, PrintsThePtyPathFirstAndKeepsTheLinkWhileRunning)
 
     sim.signal(SIGTERM);
     EXPECT_EQ(sim.wait(), 0);
-    struct stat lst{};
+    struct stat lst
+    {
+    };
     EXPECT_NE(::lstat(link.c_str(), &lst), 0) << "link removed at exit";
 }
 

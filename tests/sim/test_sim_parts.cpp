@@ -46,10 +46,10 @@ TEST(FrontPanel, FormatCountsPlacesThePointAndRefusesWhatDoesNotFit)
         int counts, decimals, digits;
         const char* text;
     };
-    for (const Case& c : {Case{12340, 2, 6, "123.40"}, Case{-4, 2, 6, "-0.04"},
-                          Case{5, 0, 6, "5"}, Case{0, 3, 6, "0.000"},
-                          Case{-99999, 0, 6, "-99999"}, Case{1234567, 0, 6, ""},
-                          Case{-100000, 0, 6, ""}, Case{999999, 4, 6, "99.9999"}}) {
+    for (const Case& c :
+         {Case{12340, 2, 6, "123.40"}, Case{-4, 2, 6, "-0.04"}, Case{5, 0, 6, "5"},
+          Case{0, 3, 6, "0.000"}, Case{-99999, 0, 6, "-99999"}, Case{1234567, 0, 6, ""},
+          Case{-100000, 0, 6, ""}, Case{999999, 4, 6, "99.9999"}}) {
         SCOPED_TRACE(c.counts);
         EXPECT_EQ(FrontPanel::formatCounts(c.counts, c.decimals, c.digits), c.text);
     }
@@ -60,7 +60,10 @@ class AssemblerTest : public ::testing::Test
 protected:
     RequestAssembler a{0.005};
     const Bytes good = makeRequest(0x81, 42, 15);
-    std::vector<ReceivedBytes> feed(const Bytes& b, double t) { return a.feed(b.data(), b.size(), t); }
+    std::vector<ReceivedBytes> feed(const Bytes& b, double t)
+    {
+        return a.feed(b.data(), b.size(), t);
+    }
 };
 
 TEST_F(AssemblerTest, WholeAndPiecewiseRequestsComeOutValid)
@@ -189,12 +192,37 @@ TEST(CommandLine, ParsesEveryOption)
 {
     CommandLine cl;
     std::string error;
-    ASSERT_TRUE(CommandLine::parse(
-        {"--address", "7", "--model=21", "--serial", "1,2,250", "--period-ms", "2.5", "--baud",
-         "9600", "--link", "/tmp/l", "--log", "/tmp/g", "--image", "/tmp/i", "--seed", "9",
-         "--silent", "--reply-delay-ms", "30", "--split", "3", "--split-pause-ms", "20",
-         "--corrupt-every", "4", "--garbage-every", "5", "--drop-every", "6"},
-        cl, &error))
+    ASSERT_TRUE(CommandLine::parse({"--address",
+                                    "7",
+                                    "--model=21",
+                                    "--serial",
+                                    "1,2,250",
+                                    "--period-ms",
+                                    "2.5",
+                                    "--baud",
+                                    "9600",
+                                    "--link",
+                                    "/tmp/l",
+                                    "--log",
+                                    "/tmp/g",
+                                    "--image",
+                                    "/tmp/i",
+                                    "--seed",
+                                    "9",
+                                    "--silent",
+                                    "--reply-delay-ms",
+                                    "30",
+                                    "--split",
+                                    "3",
+                                    "--split-pause-ms",
+                                    "20",
+                                    "--corrupt-every",
+                                    "4",
+                                    "--garbage-every",
+                                    "5",
+                                    "--drop-every",
+                                    "6"},
+                                   cl, &error))
         << error;
     const SimOptions& o = cl.options;
     EXPECT_EQ(o.address, 7);
@@ -218,10 +246,15 @@ TEST(CommandLine, ParsesEveryOption)
 
 TEST(CommandLine, RefusesBadInput)
 {
-    for (const std::vector<std::string>& args :
-         {std::vector<std::string>{"--address", "64"}, {"--address", "0"}, {"--serial", "1,2"},
-          {"--serial", "1,2,256"}, {"--period-ms", "0"}, {"--split", "0"}, {"--bogus"},
-          {"--model"}, {"--baud", "fast"}}) {
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"--address", "64"},
+                                                 {"--address", "0"},
+                                                 {"--serial", "1,2"},
+                                                 {"--serial", "1,2,256"},
+                                                 {"--period-ms", "0"},
+                                                 {"--split", "0"},
+                                                 {"--bogus"},
+                                                 {"--model"},
+                                                 {"--baud", "fast"}}) {
         CommandLine cl;
         std::string error;
         EXPECT_FALSE(CommandLine::parse(args, cl, &error)) << args[0];
@@ -233,8 +266,8 @@ TEST(CommandLine, HelpNamesEveryOptionAndTheSignal)
 {
     const std::string help = CommandLine::helpText();
     for (const char* name :
-         {"--address", "--model", "--serial", "--period-ms", "--baud", "--link", "--log",
-          "--image", "--seed", "--silent", "--reply-delay-ms", "--split", "--split-pause-ms",
+         {"--address", "--model", "--serial", "--period-ms", "--baud", "--link", "--log", "--image",
+          "--seed", "--silent", "--reply-delay-ms", "--split", "--split-pause-ms",
           "--corrupt-every", "--garbage-every", "--drop-every", "--help", "SIGUSR1"})
         EXPECT_NE(help.find(name), std::string::npos) << name;
 }

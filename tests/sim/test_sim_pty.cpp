@@ -19,7 +19,10 @@ using Bytes = std::vector<std::uint8_t>;
 
 namespace {
 
-bool replyValid(const Bytes& r) { return r.size() >= 3 && Crc8(r.data(), r.size() - 1) == r.back(); }
+bool replyValid(const Bytes& r)
+{
+    return r.size() >= 3 && Crc8(r.data(), r.size() - 1) == r.back();
+}
 
 class PtyTest : public ::testing::Test
 {
@@ -129,7 +132,8 @@ TEST_F(PtyTest, StreamSendsValidFramesAtThePeriodUntilStopped)
     ASSERT_EQ(bytes.size() % 7, 0u);
     const std::size_t frames = bytes.size() / 7;
     for (std::size_t i = 0; i < frames; ++i) {
-        const Bytes f(bytes.begin() + static_cast<long>(7 * i), bytes.begin() + static_cast<long>(7 * i + 7));
+        const Bytes f(bytes.begin() + static_cast<long>(7 * i),
+                      bytes.begin() + static_cast<long>(7 * i + 7));
         ASSERT_EQ(f[0], 0x81) << i;
         ASSERT_EQ(f[1], 3) << i;
         ASSERT_TRUE(replyValid(f)) << i;
