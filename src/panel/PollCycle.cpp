@@ -1,0 +1,206 @@
+#include "panel/PollCycle.h"
+
+#include "link/DeviceMap.h"
+#include "link/Ufunctions.h"
+#include "settings/Uperemen.h"
+
+#include <algorithm>
+
+namespace korvel {
+
+namespace {
+
+// Status bit of each lamp, in the order of the Lamp enumeration.
+constexpr std::uint8_t kLampBits[STATUS_LAMP_COUNT] = {
+    STATUS_STABLE, STATUS_TARE, STATUS_ZERO, STATUS_DOZ1, STATUS_DOZ2, STATUS_DOZ3, STATUS_DOZ4,
+};
+constexpr int kFirstDoserLamp = 3;
+constexpr int kPlainLampCount = 3;
+
+} // namespace
+
+PollCycle::PollCycle(Link& link, const Uperemen& settings, PanelView& view, QObject* parent)
+    : QObject(parent), link_(link), settings_(settings), view_(view)
+{
+    TimerOprosaPribora.setObjectName(QStringLiteral("TimerOprosaPribora"));
+    // A coarse timer may fire 5 % late, which would stretch the poll period by up to 16 ms.
+    TimerOprosaPribora.setTimerType(Qt::PreciseTimer);
+    connect(&TimerOprosaPribora, &QTimer::timeout, this, &PollCycle::TimerOprosaPriboraTimer);
+}
+
+bool PollCycle::isDoser() const
+{
+    return model() >= DOSER_FIRST_MODEL;
+}
+
+std::uint8_t PollCycle::readFirst() const
+{
+    return static_cast<std::uint8_t>(settings_.AdrPribor) | ACCESS_REG_READ;
+}
+
+void PollCycle::enablePolling()
+{
+    TimerOprosaPribora.start(settings_.PollInterval);
+}
+
+void PollCycle::suspendPolling()
+{
+    PollWasEnabled = pollingEnabled() ? 1 : 0;
+    disablePolling();
+}
+
+void PollCycle::resumePolling()
+{
+    if (PollWasEnabled)
+        enablePolling();
+}
+
+void PollCycle::resetState()
+{
+    LampBit.fill(false);
+    LampShown.fill(false);
+    IdentCurrent.fill(0);
+    IdentShown.fill(0);
+    FaceName = FACE_NAME_SIMPLE;
+}
+
+void PollCycle::TimerOprosaPriboraTimer()
+{
+    // The next tick is timed from the end of this one, however long the link takes.
+    disablePolling();
+    std::uint8_t* rx = link_.RxBuffer.data();
+
+    if (link_.DeviceRead(readFirst(), REG_DISPLAY, DISPLAY_COUNT, rx))
+        showDisplay(rx + 2);
+    else
+        showNoData();
+
+    if (hooks.PanelInOutOpen && hooks.PanelInOutOpen()) {
+        if (link_.DeviceRead(readFirst(), REG_DIO, DIO_COUNT, rx) && hooks.UpdateInOutImages)
+            hooks.UpdateInOutImages(rx[2], rx[3]);
+    }
+
+    if (view_.versionText().isEmpty())
+        readIdentification();
+
+    enablePolling();
+    emit tickFinished();
+}
+
+void PollCycle::showLamp(int index, bool on)
+{
+    LampBit[index] = on;
+    if (LampBit[index] != LampShown[index]) {
+        view_.setLampVisible(static_cast<Lamp>(index), on);
+        LampShown[index] = on;
+    }
+}
+
+void PollCycle::showDisplay(const std::uint8_t* data)
+{
+    if (!view_.lampVisible(Lamp::Data))
+        view_.setLampVisible(Lamp::Data, true);
+    const std::uint8_t status = data[0];
+    const int lamps = isDoser() ? STATUS_LAMP_COUNT : kPlainLampCount;
+    for (int i = 0; i < lamps; ++i)
+        showLamp(i, (status & kLampBits[i]) != 0);
+    view_.ShowDisplay(data + 1);
+}
+
+void PollCycle::showNoData()
+{
+    if (!view_.versionText().isEmpty())
+        ClearVersionLabel();
+    if (view_.lampVisible(Lamp::Data))
+        view_.setLampVisible(Lamp::Data, false);
+    const int lamps = isDoser() ? STATUS_LAMP_COUNT : kPlainLampCount;
+    for (int i = 0; i < lamps; ++i) {
+        if (LampBit[i]) {
+            LampBit[i] = LampShown[i] = false;
+            view_.setLampVisible(static_cast<Lamp>(i), false);
+        }
+    }
+    view_.ShowNoLink();
+}
+
+void PollCycle::ClearVersionLabel()
+{
+    view_.setVersionText(QString());
+    // Without this, the same indicator's identification would compare equal to the one
+    // shown before and the label would stay empty for as long as it stays connected.
+    IdentShown.fill(0);
+}
+
+void PollCycle::readIdentification()
+{
+    std::uint8_t* rx = link_.RxBuffer.data();
+    if (!link_.DeviceRead(readFirst(), REG_IDENT, IDENT_COUNT, rx)) {
+        // The next successful read then counts as a change and fills the label.
+        if (std::any_of(IdentCurrent.begin(), IdentCurrent.end(), [](auto b) { return b != 0; })) {
+            IdentCurrent.fill(0);
+            IdentShown.fill(0);
+        }
+        return;
+    }
+    std::copy(rx + 2, rx + 2 + IDENT_COUNT, IdentCurrent.begin());
+    if (IdentCurrent == IdentShown)
+        return;
+    view_.setVersionText(QString::asprintf("KORVEL %02u   № %02u%02u%03u", unsigned(IdentCurrent[1]),
+                                           unsigned(IdentCurrent[2]), unsigned(IdentCurrent[3]),
+                                           unsigned(IdentCurrent[0])));
+    IdentShown = IdentCurrent;
+    applyFaceRule();
+}
+
+void PollCycle::applyFaceRule()
+{
+    // FaceName follows the face on show, so a plain indicator connected after a doser in
+    // the same run gets the plain face back.
+    if (!isDoser() && FaceName == FACE_NAME_DOSER) {
+        view_.SetFace(Face::Simple);
+        FaceName = FACE_NAME_SIMPLE;
+        for (int i = kFirstDoserLamp; i < STATUS_LAMP_COUNT; ++i) {
+            view_.setLampVisible(static_cast<Lamp>(i), false);
+            LampShown[i] = false;
+        }
+    } else if (isDoser() && FaceName == FACE_NAME_SIMPLE) {
+        view_.SetFace(Face::Doser);
+        FaceName = FACE_NAME_DOSER;
+        for (int i = kFirstDoserLamp; i < STATUS_LAMP_COUNT; ++i) {
+            view_.setLampVisible(static_cast<Lamp>(i), LampBit[i]);
+            LampShown[i] = LampBit[i];
+        }
+    }
+}
+
+bool PollCycle::ConnectIndicator()
+{
+    disablePolling();
+    if (!hooks.openPort || !hooks.openPort()) {
+        view_.ShowPortNotOpen(settings_.CommName);
+        return false;
+    }
+    const auto address = static_cast<std::uint8_t>(settings_.AdrPribor);
+    if (!link_.DeviceWrite(address, REG_COMMAND, CMD_KEYBOARD_UNLOCK)) {
+        if (hooks.showMessage)
+            hooks.showMessage(QString());
+        if (hooks.bringToFront)
+            hooks.bringToFront();
+    }
+    enablePolling();
+    return true;
+}
+
+void PollCycle::ReleaseIndicator()
+{
+    if (!pollingEnabled())
+        return;
+    disablePolling();
+    const auto address = static_cast<std::uint8_t>(settings_.AdrPribor);
+    link_.DeviceWrite(address, REG_COMMAND, CMD_KEYBOARD_UNLOCK);
+    link_.DeviceWrite(address, REG_OUTPUT_CONTROL, 0);
+    if (hooks.clearOutputsTakenOver)
+        hooks.clearOutputsTakenOver();
+}
+
+} // namespace korvel

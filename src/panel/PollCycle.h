@@ -1,0 +1,104 @@
+#pragma once
+#include "panel/PanelView.h"
+
+#include <QObject>
+#include <QTimer>
+#include <array>
+#include <cstdint>
+#include <functional>
+
+namespace korvel {
+
+class Link;
+struct Uperemen;
+
+// What the poll needs from the rest of the program. Every member may be left empty.
+struct PollHooks
+{
+    // Opens the port with the user's settings and reports its own failures; true when open.
+    std::function<bool()> openPort;
+    // Shows the message popup; an empty text means its default text.
+    std::function<void(const QString&)> showMessage;
+    std::function<void()> bringToFront;
+    // The digital I/O panel: open or not, and its lamps redrawn from inputs and outputs.
+    std::function<bool()> PanelInOutOpen;
+    std::function<void(std::uint8_t inputs, std::uint8_t outputs)> UpdateInOutImages;
+    // Forgets that the PC drives the outputs (they were just handed back).
+    std::function<void()> clearOutputsTakenOver;
+};
+
+// The loop that keeps the front panel a mirror of the indicator: every PollInterval ms
+// it reads the display register and draws it, reads the digital I/O while that panel is
+// open and the identification while none is shown. It also owns the rule by which other
+// features take the link over (suspendPolling / resumePolling, PollSuspend).
+class PollCycle : public QObject
+{
+    Q_OBJECT
+public:
+    PollCycle(Link& link, const Uperemen& settings, PanelView& view, QObject* parent = nullptr);
+
+    PollHooks hooks;
+
+    // Created stopped; runs at the settings' PollInterval while polling is on.
+    QTimer TimerOprosaPribora;
+
+    // The saved enabled state of the poll timer: ONE byte shared by every feature that
+    // suspends polling. Suspensions therefore do not nest: a feature that starts while
+    // another has polling suspended saves "off" and leaves polling off at its end.
+    std::uint8_t PollWasEnabled = 0;
+
+    std::array<bool, STATUS_LAMP_COUNT> LampBit{};
+    std::array<bool, STATUS_LAMP_COUNT> LampShown{};
+    std::array<std::uint8_t, 4> IdentCurrent{}; // i0..i3 as read last
+    std::array<std::uint8_t, 4> IdentShown{};   // i0..i3 behind the version label
+    QString FaceName = FACE_NAME_SIMPLE;        // the face on show
+
+    // One poll tick.
+    void TimerOprosaPriboraTimer();
+
+    // Opens the port, gives the indicator its keyboard back and starts polling; with the
+    // port closed the displays show so. Returns whether the port is open.
+    bool ConnectIndicator();
+    // Before the port is closed at exit: while polling runs, stops it, unlocks the
+    // indicator's keyboard and hands its outputs back.
+    void ReleaseIndicator();
+
+    // Empties the version label so that the identification is read and shown again, even
+    // when the same indicator stays connected.
+    void ClearVersionLabel();
+
+    // The model number of the identification read last (a signed byte: 128 and above
+    // count as plain indicators).
+    int model() const { return static_cast<std::int8_t>(IdentCurrent[1]); }
+    bool isDoser() const;
+
+    bool pollingEnabled() const { return TimerOprosaPribora.isActive(); }
+    void enablePolling();
+    void disablePolling() { TimerOprosaPribora.stop(); }
+
+    // The shared rule: save the timer's state in PollWasEnabled and stop it; later start
+    // it again only if PollWasEnabled says it ran.
+    void suspendPolling();
+    void resumePolling();
+
+    // Start-up state: lamps dark, no identification, the simple face name.
+    void resetState();
+
+signals:
+    // After every tick, for observers such as benchmarks.
+    void tickFinished();
+
+private:
+    std::uint8_t readFirst() const;
+    void showDisplay(const std::uint8_t* data);
+    void showNoData();
+    void readIdentification();
+    void applyFaceRule();
+    void showLamp(int index, bool on);
+
+    Link& link_;
+    const Uperemen& settings_;
+    PanelView& view_;
+};
+
+} // namespace korvel

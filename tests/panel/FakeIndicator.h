@@ -1,0 +1,120 @@
+#pragma once
+// A scripted indicator behind the SerialPort interface, on virtual time: answers register
+// reads from its own register values and acknowledges writes, so the poll cycle can be
+// driven through states the simulator cannot be put in on demand.
+#include "link/Clock.h"
+#include "link/DeviceMap.h"
+#include "link/SerialPort.h"
+#include "link/Ucrc.h"
+
+#include <array>
+#include <cstring>
+#include <deque>
+#include <vector>
+
+namespace korvel::test {
+
+class VirtualClock : public Clock
+{
+public:
+    void sleepMs(int ms) override { now_ += std::chrono::milliseconds(ms); }
+    std::chrono::steady_clock::time_point now() const override { return now_; }
+
+private:
+    std::chrono::steady_clock::time_point now_{};
+};
+
+class FakeIndicator : public SerialPort
+{
+public:
+    std::array<std::uint8_t, DISPLAY_COUNT> display{};
+    std::array<std::uint8_t, IDENT_COUNT> ident{};
+    std::array<std::uint8_t, DIO_COUNT> dio{};
+    bool silent = false;        // answers nothing
+    bool displaySilent = false; // leaves only display reads unanswered
+    bool identSilent = false;   // leaves only identification reads unanswered
+    bool nackWrites = false;    // acknowledges writes with a wrong CRC byte
+
+    struct Request
+    {
+        std::uint8_t first, reg, value;
+    };
+    std::vector<Request> requests;
+
+    int readsOf(std::uint8_t reg) const
+    {
+        int n = 0;
+        for (const Request& r : requests)
+            n += (r.first & ACCESS_REG_READ) && r.reg == reg;
+        return n;
+    }
+    std::vector<Request> writes() const
+    {
+        std::vector<Request> w;
+        for (const Request& r : requests)
+            if (!(r.first & ACCESS_REG_READ))
+                w.push_back(r);
+        return w;
+    }
+
+    PortOpenResult open(const std::string&, int, int) override
+    {
+        state_ = PortState::Open;
+        return {PortOpenStatus::Ok, 0};
+    }
+    void close() override { state_ = PortState::NeverOpened; }
+    PortState state() const override { return state_; }
+    bool setReadTimeout(int) override { return true; }
+    void purgeRx() override { pending_.clear(); }
+
+    std::size_t write(const std::uint8_t* data, std::size_t count) override
+    {
+        if (count != 4)
+            return count;
+        const Request r{data[0], data[1], data[2]};
+        requests.push_back(r);
+        if (silent)
+            return count;
+        if (r.first & ACCESS_REG_READ)
+            answerRead(r);
+        else
+            push({static_cast<std::uint8_t>(r.first & ACCESS_ADDRESS_MASK),
+                  static_cast<std::uint8_t>(nackWrites ? data[3] ^ 0xFF : data[3])});
+        return count;
+    }
+
+    std::size_t read(std::uint8_t* buffer, std::size_t count) override
+    {
+        std::size_t n = 0;
+        while (n < count && !pending_.empty()) {
+            buffer[n++] = pending_.front();
+            pending_.pop_front();
+        }
+        return n;
+    }
+
+private:
+    void answerRead(const Request& r)
+    {
+        const int count = r.value + 1;
+        const std::uint8_t* src = nullptr;
+        if (r.reg == REG_DISPLAY && !displaySilent)
+            src = display.data();
+        else if (r.reg == REG_IDENT && !identSilent)
+            src = ident.data();
+        else if (r.reg == REG_DIO)
+            src = dio.data();
+        if (!src)
+            return;
+        std::vector<std::uint8_t> reply{static_cast<std::uint8_t>(r.first), r.value};
+        reply.insert(reply.end(), src, src + count);
+        reply.push_back(Crc8(reply.data(), reply.size()));
+        push(reply);
+    }
+    void push(const std::vector<std::uint8_t>& bytes) { pending_.insert(pending_.end(), bytes.begin(), bytes.end()); }
+
+    PortState state_ = PortState::Open;
+    std::deque<std::uint8_t> pending_;
+};
+
+} // namespace korvel::test
