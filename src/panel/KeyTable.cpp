@@ -23,7 +23,7 @@ constexpr std::array<KeyDef, KEY_COUNT> kKeys{{
     {"C",     "imKlavishaC",     "key_c",     314, 217, 54, 55, 314, 368, 226, 279, G::B, keys::B_C,     true},
     {"0",     "imKlavisha0",     "key_0",     370, 217, 55, 55, 370, 424, 226, 279, G::B, keys::B_0,     true},
     {"E",     "imKlavishaE",     "key_e",     426, 217, 55, 55, 426, 480, 226, 279, G::B, keys::B_E,     true},
-    {"_0_",   "imKlavisha_0_",   "key_zero",  482, 217, 55, 55, 482, 536, 226, 279, G::B, keys::B_ZERO,  false},
+    {"_0_",   "imKlavisha_0_",   "key_setzero", 482, 217, 55, 55, 482, 536, 226, 279, G::B, keys::B_ZERO,  false},
 }};
 // clang-format on
 } // namespace
