@@ -33,7 +33,8 @@ void send(QWidget* target, QEvent::Type type, QPoint pos = {5, 5},
     QCoreApplication::sendEvent(target, &e);
 }
 
-struct MainButtons {
+struct MainButtons
+{
     QWidget window;
     QWidget* background = new QWidget(&window);
     ImageButton* close = new ImageButton(CloseButtonPictures(), &window);

@@ -17,7 +17,8 @@
 
 using namespace korvel;
 
-struct PopupCase {
+struct PopupCase
+{
     const char* name;
     QString text;
     int growW, growOkX, growH;
@@ -25,7 +26,9 @@ struct PopupCase {
     QPoint ok;
 };
 
-class PopupGeometry : public testing::TestWithParam<PopupCase> {};
+class PopupGeometry : public testing::TestWithParam<PopupCase>
+{
+};
 
 TEST_P(PopupGeometry, LayoutGrowsWithTheMessage)
 {
@@ -52,18 +55,34 @@ INSTANTIATE_TEST_SUITE_P(
         PopupCase{"missing_port",
                   QStringLiteral("Не могу открыть \"COM3\",\nтакого порта не существует.\n\n"
                                  "Опрос веса не осуществляется."),
-                  80, 40, 48, {285, 151}, {104, 104}},
+                  80,
+                  40,
+                  48,
+                  {285, 151},
+                  {104, 104}},
         PopupCase{"busy_port",
                   QStringLiteral("Не могу открыть \"COM3\", порт занят.\n\n"
                                  "Опрос веса не осуществляется."),
-                  100, 50, 36, {305, 139}, {114, 92}},
+                  100,
+                  50,
+                  36,
+                  {305, 139},
+                  {114, 92}},
         PopupCase{"port_error",
                   QStringLiteral("Не могу открыть \"COM3\", код ошибки: 6.\n\n"
                                  "Опрос веса не осуществляется."),
-                  110, 55, 36, {315, 139}, {119, 92}},
+                  110,
+                  55,
+                  36,
+                  {315, 139},
+                  {119, 92}},
         PopupCase{"port_parameters",
-                  QStringLiteral("Необходимые параметры порта \"COM3\"\nне установлены"), 120, 60,
-                  12, {325, 115}, {124, 68}}),
+                  QStringLiteral("Необходимые параметры порта \"COM3\"\nне установлены"),
+                  120,
+                  60,
+                  12,
+                  {325, 115},
+                  {124, 68}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(MessagePopup, LooksAsDesigned)
@@ -97,7 +116,8 @@ void whilePopupIsUp(const std::function<void(TFormMessage*)>& inside)
     });
 }
 
-struct MainWindowFixture : testing::Test {
+struct MainWindowFixture : testing::Test
+{
     QWidget main;
     void SetUp() override
     {
@@ -138,8 +158,8 @@ TEST_F(MessagePopupShown, KeyboardDoesNotDismissAndOkClosesAfterTheShrink)
                          [&](int step, const QRegion&) { closeSteps << step; });
         // the reveal may still be running: OK stops it and shrinks from there
     });
-    ShowFormMessage(QStringLiteral("Необходимые параметры порта \"COM3\"\nне установлены"), 120,
-                    60, 12);
+    ShowFormMessage(QStringLiteral("Необходимые параметры порта \"COM3\"\nне установлены"), 120, 60,
+                    12);
 
     EXPECT_TRUE(checked);
     EXPECT_GT(otherTimerTicks, 0); // the modal loop kept the other timers going
@@ -156,7 +176,7 @@ TEST_F(MessagePopupShown, RevealGrowsUntilTwiceTheWidth)
     form.show();
     EXPECT_EQ(form.skin()->revealStep(), 1);
     EXPECT_TRUE(form.TimerViewMessage()->isActive());
-    QTest::qWaitFor([&] { return !form.TimerViewMessage()->isActive(); }, 5000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !form.TimerViewMessage()->isActive(); }, 5000));
     EXPECT_EQ(form.skin()->revealStep(), 421); // 1 + 28 * 15 > 2 * 205
     EXPECT_EQ(form.mask(), form.skin()->profile().frame(form.size()).region());
 }

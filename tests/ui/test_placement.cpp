@@ -5,14 +5,17 @@
 
 using namespace korvel;
 
-struct PlacementCase {
+struct PlacementCase
+{
     const char* name;
     QRect main;
     QSize window;
     QPoint expected;
 };
 
-class Placement : public testing::TestWithParam<PlacementCase> {};
+class Placement : public testing::TestWithParam<PlacementCase>
+{
+};
 
 TEST_P(Placement, OverTheMainWindowAndOnTheScreen)
 {

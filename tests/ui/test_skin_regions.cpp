@@ -34,7 +34,8 @@ TEST(SkinShape, DegenerateBoxesCoverNothing)
     EXPECT_EQ(SkinShape::roundRect(0, 0, 4, 4, 0, 0).region(), QRegion(0, 0, 4, 4));
 }
 
-struct AnimationCase {
+struct AnimationCase
+{
     const char* name;
     SkinProfile (*profile)();
     QSize size;
@@ -43,7 +44,9 @@ struct AnimationCase {
     int closeSteps;  // regions applied while closing
 };
 
-class AnimationSteps : public testing::TestWithParam<AnimationCase> {};
+class AnimationSteps : public testing::TestWithParam<AnimationCase>
+{
+};
 
 TEST_P(AnimationSteps, RevealAndCloseRunTheirStepsAndEndOnce)
 {
@@ -94,9 +97,18 @@ TEST_P(AnimationSteps, RevealAndCloseRunTheirStepsAndEndOnce)
     EXPECT_FALSE(skin.closeTimer()->isActive());
 }
 
-static SkinProfile mainProfile() { return SkinProfile::mainWindow(398); }
-static SkinProfile settingsProfile() { return SkinProfile::settingsDialog(415); }
-static SkinProfile ioProfile() { return SkinProfile::ioPanel(92); }
+static SkinProfile mainProfile()
+{
+    return SkinProfile::mainWindow(398);
+}
+static SkinProfile settingsProfile()
+{
+    return SkinProfile::settingsDialog(415);
+}
+static SkinProfile ioProfile()
+{
+    return SkinProfile::ioPanel(92);
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Windows, AnimationSteps,

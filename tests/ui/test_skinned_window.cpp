@@ -16,7 +16,8 @@ using namespace korvel;
 namespace {
 
 // A settings-dialog-like window: a background panel to drag by.
-struct Window {
+struct Window
+{
     QWidget widget;
     QWidget* background = new QWidget(&widget);
     QLabel* caption = new QLabel(QStringLiteral("caption"), background);
@@ -111,7 +112,8 @@ TEST(SkinnedWindow, CloseArrivingWhileTheLastRevealStepPumpsEventsCancelsTheReve
 
 TEST(SkinnedWindow, ManualCloseLetsTheWindowWorkBeforeTheAnimation)
 {
-    struct MainLike : QWidget {
+    struct MainLike : QWidget
+    {
         SkinnedWindow* skin = new SkinnedWindow(this, SkinProfile::mainWindow(398));
         int shutdownWork = 0;
         MainLike() { skin->setInterceptsClose(false); }

@@ -17,13 +17,15 @@
 
 namespace korvel {
 
-struct ButtonPictures {
+struct ButtonPictures
+{
     QPixmap normal;
     QPixmap hover;
     QPixmap pressed;
 };
 
-class ImageButton : public QLabel {
+class ImageButton : public QLabel
+{
     Q_OBJECT
 public:
     enum class Picture { Normal, Hover, Pressed };

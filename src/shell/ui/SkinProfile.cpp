@@ -11,8 +11,8 @@ SkinProfile SkinProfile::mainWindow(int mainPanelHeight)
 {
     SkinProfile p;
     p.frame = [mainPanelHeight](QSize s) {
-        return SkinShape::roundRect(10, s.height() - mainPanelHeight + 1, s.width(),
-                                    s.height() - 5, 30, 30);
+        return SkinShape::roundRect(10, s.height() - mainPanelHeight + 1, s.width(), s.height() - 5,
+                                    30, 30);
     };
     // An ellipse growing out of the window centre, 4:3 like the window.
     p.view = [](int step, QSize s) {
@@ -61,8 +61,8 @@ SkinProfile SkinProfile::ioPanel(int panelCyfrInOutHeight)
                                     s.height() - 5, 30, 30);
     };
     p.view = [panelCyfrInOutHeight](int step, QSize s) {
-        return SkinShape::roundRect(10, s.height() - panelCyfrInOutHeight + 1, s.width(), step,
-                                    30, 30);
+        return SkinShape::roundRect(10, s.height() - panelCyfrInOutHeight + 1, s.width(), step, 30,
+                                    30);
     };
     p.startStep = [](QSize) { return 2; };
     p.revealIntervalMs = 15;

@@ -14,7 +14,8 @@
 
 namespace korvel {
 
-struct SkinProfile {
+struct SkinProfile
+{
     // Outline (FrameRgn) for the window's current size.
     std::function<SkinShape(QSize)> frame;
     // The uncovering shape for step s (RevealStep).

@@ -8,7 +8,8 @@
 
 namespace korvel {
 
-struct SkinShape {
+struct SkinShape
+{
     enum class Kind { Ellipse, RoundRect };
 
     Kind kind = Kind::Ellipse;
@@ -20,8 +21,7 @@ struct SkinShape {
     int cornerH = 0;
 
     static SkinShape ellipse(int left, int top, int right, int bottom);
-    static SkinShape roundRect(int left, int top, int right, int bottom, int cornerW,
-                               int cornerH);
+    static SkinShape roundRect(int left, int top, int right, int bottom, int cornerW, int cornerH);
 
     // The pixels the shape covers. A box with right <= left or bottom <= top
     // covers nothing.

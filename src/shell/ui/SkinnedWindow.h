@@ -58,7 +58,8 @@ namespace korvel {
 
 class ImageButton;
 
-class SkinnedWindow : public QObject {
+class SkinnedWindow : public QObject
+{
     Q_OBJECT
 public:
     SkinnedWindow(QWidget* window, SkinProfile profile);

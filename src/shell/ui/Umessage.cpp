@@ -33,8 +33,7 @@ TFormMessage::Geometry TFormMessage::geometryFor(int growW, int growOkX, int gro
     return g;
 }
 
-TFormMessage::TFormMessage(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
+TFormMessage::TFormMessage(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
 {
     setupUi();
     skin_ = new SkinnedWindow(this, SkinProfile::messagePopup());

@@ -18,7 +18,8 @@ namespace korvel {
 
 class SkinnedWindow;
 
-class TFormMessage : public QDialog {
+class TFormMessage : public QDialog
+{
     Q_OBJECT
 public:
     // The design text: the link failure message.
@@ -28,7 +29,8 @@ public:
     // Layout for a growth triple: extra width, shift of OK to the right, extra
     // height. The label keeps its top and grows with the popup; OK keeps its
     // distance from the bottom edge.
-    struct Geometry {
+    struct Geometry
+    {
         QSize size;
         QRect label;
         QRect okButton;

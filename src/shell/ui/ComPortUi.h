@@ -1,0 +1,13 @@
+#pragma once
+
+namespace korvel {
+
+class SerialPort;
+struct Uperemen;
+
+// Opens the user's port (CommName, BaudRate) with the given read time-out and, when that
+// fails, tells the user why in the message popup. True when the port is open and configured.
+// The caller closes a previously opened port first.
+bool OpenComPort(SerialPort& port, const Uperemen& settings, int readTimeoutMs);
+
+} // namespace korvel
