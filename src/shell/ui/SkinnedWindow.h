@@ -36,10 +36,13 @@
 //
 //     if (skin_->closeAllowed()) { event->accept(); return; }   // animation done
 //     ... shutdown work ...
-//     event->ignore(); skin_->startClosing();
+//     skin_->startClosing();
+//     event->setAccepted(skin_->closeAllowed());
 //
-// With a synchronous profile (closeIntervalMs == 0) the animation runs inside
-// the close request, which is then accepted in the same call.
+// With a timer profile the close is refused there and requested again when the
+// animation ends. With a synchronous profile (closeIntervalMs == 0, transfer
+// dialog, popup) the animation runs inside startClosing(), so the same request
+// is accepted.
 #include "SkinProfile.h"
 
 #include <QAbstractButton>
