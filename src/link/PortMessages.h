@@ -27,7 +27,7 @@ struct ComPortOpening
     bool ok = false;
     bool attempted = false; // false for an empty name: the port was not touched
     PortOpenResult result;
-    PortMessage message;    // empty text when ok
+    PortMessage message; // empty text when ok
 };
 
 // Opens the user's port and words any failure; the caller only shows the message.

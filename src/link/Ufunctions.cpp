@@ -8,21 +8,23 @@ namespace korvel {
 
 namespace {
 
-constexpr int kAttempts = 3;          // only a complete but wrong reply is tried again
-constexpr int kReadsPerAttempt = 3;   // a reply must be complete within three read calls
-constexpr int kWriteSettleMs = 15;    // before a write request
-constexpr int kReadSettleMs = 10;     // before a read request
+constexpr int kAttempts = 3;        // only a complete but wrong reply is tried again
+constexpr int kReadsPerAttempt = 3; // a reply must be complete within three read calls
+constexpr int kWriteSettleMs = 15;  // before a write request
+constexpr int kReadSettleMs = 10;   // before a read request
 constexpr int kAfterRequestMs = 1;
 constexpr int kBeforeEachReadMs = 1;
 constexpr int kRetryPauseMs = 50;
-constexpr int kStreamEmptyReads = 5;  // a stream gives up after this many empty 1-byte reads
+constexpr int kStreamEmptyReads = 5; // a stream gives up after this many empty 1-byte reads
 
 } // namespace
 
-Link::Link(SerialPort& port, Clock& clock) : port_(port), clock_(clock) {}
+Link::Link(SerialPort& port, Clock& clock) : port_(port), clock_(clock)
+{
+}
 
-int Link::transact(const std::uint8_t* request, int sleepBeforeMs, std::uint8_t* reply,
-                   int wanted, int& extra)
+int Link::transact(const std::uint8_t* request, int sleepBeforeMs, std::uint8_t* reply, int wanted,
+                   int& extra)
 {
     clock_.sleepMs(sleepBeforeMs);
     // Stale bytes (a late reply to an earlier request) must not be taken for this reply.
@@ -34,8 +36,8 @@ int Link::transact(const std::uint8_t* request, int sleepBeforeMs, std::uint8_t*
     extra = 0;
     for (;;) {
         clock_.sleepMs(kBeforeEachReadMs);
-        const auto got = static_cast<int>(
-            port_.read(reply + received, static_cast<std::size_t>(wanted)));
+        const auto got =
+            static_cast<int>(port_.read(reply + received, static_cast<std::size_t>(wanted)));
         received += got;
         wanted -= got;
         if (wanted == 0)

@@ -13,10 +13,12 @@ FakeIndicator::FakeIndicator(int address) : address_(address)
 
 Bytes FakeIndicator::streamFrame(int address, int weight, std::uint8_t inputs)
 {
-    Bytes frame{static_cast<std::uint8_t>(address | 0x80), 3,
+    Bytes frame{static_cast<std::uint8_t>(address | 0x80),
+                3,
                 static_cast<std::uint8_t>(weight & 0xFF),
                 static_cast<std::uint8_t>((weight >> 8) & 0xFF),
-                static_cast<std::uint8_t>((weight >> 16) & 0xFF), inputs};
+                static_cast<std::uint8_t>((weight >> 16) & 0xFF),
+                inputs};
     frame.push_back(Crc8(frame.data(), frame.size()));
     return frame;
 }

@@ -16,8 +16,8 @@ public:
     Pieces answer(const Bytes& request);
 
     bool silent = false;
-    int splitPieces = 1;  // replies come in this many pieces
-    bool corrupt = false; // every reply and acknowledgement has a wrong CRC byte
+    int splitPieces = 1;   // replies come in this many pieces
+    bool corrupt = false;  // every reply and acknowledgement has a wrong CRC byte
     int streamFrames = 40; // frames that arrive after CMD_STREAM_START
 
     static Bytes streamFrame(int address, int weight, std::uint8_t inputs);

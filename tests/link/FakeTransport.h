@@ -17,7 +17,10 @@ using Bytes = std::vector<std::uint8_t>;
 using Pieces = std::vector<Bytes>;
 
 std::string hexBytes(const std::uint8_t* data, std::size_t count);
-inline std::string hexBytes(const Bytes& bytes) { return hexBytes(bytes.data(), bytes.size()); }
+inline std::string hexBytes(const Bytes& bytes)
+{
+    return hexBytes(bytes.data(), bytes.size());
+}
 
 class FakeClock final : public Clock
 {

@@ -50,10 +50,10 @@ TEST(PortDevicePath, MapsUserNames)
 TEST(PortStatusFromErrno, GroupsErrors)
 {
     const std::vector<std::pair<int, PortOpenStatus>> cases = {
-        {ENOENT, PortOpenStatus::NotFound},     {ENODEV, PortOpenStatus::NotFound},
-        {ENXIO, PortOpenStatus::NotFound},      {EBUSY, PortOpenStatus::Busy},
-        {EWOULDBLOCK, PortOpenStatus::Busy},    {EACCES, PortOpenStatus::AccessDenied},
-        {EPERM, PortOpenStatus::AccessDenied},  {EIO, PortOpenStatus::OtherError},
+        {ENOENT, PortOpenStatus::NotFound},    {ENODEV, PortOpenStatus::NotFound},
+        {ENXIO, PortOpenStatus::NotFound},     {EBUSY, PortOpenStatus::Busy},
+        {EWOULDBLOCK, PortOpenStatus::Busy},   {EACCES, PortOpenStatus::AccessDenied},
+        {EPERM, PortOpenStatus::AccessDenied}, {EIO, PortOpenStatus::OtherError},
     };
     for (const auto& [error, status] : cases)
         EXPECT_EQ(portStatusFromErrno(error), status) << error;
@@ -71,18 +71,30 @@ TEST(PortOpenMessage, WordsEveryOutcome)
         {{PortOpenStatus::NotFound, ENOENT},
          "Не могу открыть \"COM3\",\nтакого порта не существует.\n\nОпрос веса не "
          "осуществляется.",
-         80, 40, 48},
+         80,
+         40,
+         48},
         {{PortOpenStatus::Busy, EWOULDBLOCK},
-         "Не могу открыть \"COM3\", порт занят.\n\nОпрос веса не осуществляется.", 100, 50, 36},
+         "Не могу открыть \"COM3\", порт занят.\n\nОпрос веса не осуществляется.",
+         100,
+         50,
+         36},
         {{PortOpenStatus::OtherError, 5},
-         "Не могу открыть \"COM3\", код ошибки: 5.\n\nОпрос веса не осуществляется.", 110, 55,
+         "Не могу открыть \"COM3\", код ошибки: 5.\n\nОпрос веса не осуществляется.",
+         110,
+         55,
          36},
         {{PortOpenStatus::AccessDenied, EACCES},
          "Не могу открыть \"COM3\",\nнет прав доступа к порту\n(нужна группа dialout).\n\nОпрос "
          "веса не осуществляется.",
-         80, 40, 60},
-        {{PortOpenStatus::ConfigFailed, 0}, "Необходимые параметры порта \"COM3\"\nне установлены",
-         120, 60, 12},
+         80,
+         40,
+         60},
+        {{PortOpenStatus::ConfigFailed, 0},
+         "Необходимые параметры порта \"COM3\"\nне установлены",
+         120,
+         60,
+         12},
         {{PortOpenStatus::Ok, 0}, "", 0, 0, 0},
     };
     for (const auto& c : cases) {

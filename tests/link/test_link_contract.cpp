@@ -10,8 +10,7 @@
 namespace korvel::test {
 namespace {
 
-template <typename Harness>
-class LinkContract : public ::testing::Test
+template <typename Harness> class LinkContract : public ::testing::Test
 {
 protected:
     void SetUp() override
@@ -36,8 +35,7 @@ using Transports = ::testing::Types<FakeHarness, SimHarness>;
 class TransportNames
 {
 public:
-    template <typename T>
-    static std::string GetName(int)
+    template <typename T> static std::string GetName(int)
     {
         return std::is_same_v<T, FakeHarness> ? "Fake" : "Sim";
     }
@@ -62,8 +60,7 @@ TYPED_TEST(LinkContract, KeyPressIsTwoAcknowledgedWrites)
     auto& h = this->h;
     EXPECT_TRUE(h.link.DeviceWrite(ACCESS_REG_WRITE | 1, REG_ARGUMENT, keys::B_1));
     EXPECT_TRUE(h.link.DeviceWrite(ACCESS_REG_WRITE | 1, REG_COMMAND, CMD_KEYS_B));
-    const std::vector<Bytes> expected = {this->request(0x01, 253, 1),
-                                         this->request(0x01, 255, 13)};
+    const std::vector<Bytes> expected = {this->request(0x01, 253, 1), this->request(0x01, 255, 13)};
     EXPECT_EQ(h.requests(), expected);
 }
 
@@ -132,9 +129,8 @@ TYPED_TEST(LinkContract, WrongReadRepliesAreTracedInReadForm)
                                           traceHex(computed) + " (" + std::to_string(computed) +
                                           ") - Адр. 81");
     EXPECT_EQ(this->traces[2].panel2, "   Receive = " + traceBinary(buffer[6]) + "  0x" +
-                                          traceHex(buffer[6]) + " (" +
-                                          std::to_string(buffer[6]) + ") - Адр. " +
-                                          traceHex(buffer[0]) + "  0");
+                                          traceHex(buffer[6]) + " (" + std::to_string(buffer[6]) +
+                                          ") - Адр. " + traceHex(buffer[0]) + "  0");
 }
 
 TYPED_TEST(LinkContract, SilentIndicatorFailsAfterOneAttempt)

@@ -43,7 +43,7 @@ protected:
 };
 
 // Write to register 255 of indicator 1 with value 17: the request CRC is 0xB6.
-const std::vector<std::string> kWriteAttempt = {"sleep 15", "purge", "write 01 FF 11 B6",
+const std::vector<std::string> kWriteAttempt = {"sleep 15", "purge",   "write 01 FF 11 B6",
                                                 "sleep 1",  "sleep 1", "read 2 -> 2"};
 
 TEST_F(LinkOnFake, HealthyWriteIsOneAttempt)
@@ -86,8 +86,8 @@ TEST_F(LinkOnFake, ReadAsksForCountMinusOneAndWaitsForCountPlusThree)
         EXPECT_EQ(log[0], "sleep 10");
         EXPECT_EQ(log[1], "purge");
         EXPECT_EQ(log[2].substr(0, 6 + c.request.size()), "write " + c.request);
-        EXPECT_EQ(log[5], "read " + std::to_string(c.count + 3) + " -> " +
-                              std::to_string(c.count + 3));
+        EXPECT_EQ(log[5],
+                  "read " + std::to_string(c.count + 3) + " -> " + std::to_string(c.count + 3));
         EXPECT_TRUE(std::equal(reply.begin(), reply.end(), buffer.begin()));
     }
 }
@@ -130,9 +130,9 @@ TEST_F(LinkOnFake, SilentIndicatorCostsOneAttemptAndNoTrace)
 {
     link.ShowServiceInfo = true;
     EXPECT_FALSE(link.DeviceWrite(0x01, REG_COMMAND, CMD_KEYBOARD_UNLOCK));
-    EXPECT_THAT(log, ElementsAre("sleep 15", "purge", "write 01 FF 11 B6", "sleep 1", "sleep 1",
-                                 "read 2 -> 0", "sleep 1", "read 2 -> 0", "sleep 1",
-                                 "read 2 -> 0"));
+    EXPECT_THAT(log,
+                ElementsAre("sleep 15", "purge", "write 01 FF 11 B6", "sleep 1", "sleep 1",
+                            "read 2 -> 0", "sleep 1", "read 2 -> 0", "sleep 1", "read 2 -> 0"));
     EXPECT_TRUE(traces.empty());
 }
 
@@ -236,7 +236,8 @@ TEST_F(LinkOnFake, StreamJoinedMidFrameSlidesToTheNextFrame)
 TEST_F(LinkOnFake, StreamCompletesAShortFrameByteByByte)
 {
     const Bytes frame = FakeIndicator::streamFrame(1, 500, 0);
-    port.arrive({Bytes(frame.begin(), frame.begin() + 4), {}, {frame[4]}, {}, {frame[5], frame[6]}});
+    port.arrive(
+        {Bytes(frame.begin(), frame.begin() + 4), {}, {frame[4]}, {}, {frame[5], frame[6]}});
     std::uint8_t buffer[7] = {};
     EXPECT_TRUE(link.ReceiveStreamFrame(4, buffer));
     EXPECT_THAT(log, ElementsAre("read 7 -> 4", "read 1 -> 0", "read 1 -> 1", "read 1 -> 0",

@@ -6,8 +6,8 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
-#include <sys/ioctl.h>
 #include <pty.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <thread>
 #include <unistd.h>
@@ -194,9 +194,9 @@ TEST(PosixSerialPortOpen, OtherErrorsShowTheirCode)
     PosixSerialPort port;
     const ComPortOpening opening = openComPort(port, "/tmp", 9600, 200);
     EXPECT_EQ(opening.result.status, PortOpenStatus::OtherError);
-    EXPECT_EQ(opening.message.text, "Не могу открыть \"/tmp\", код ошибки: " +
-                                        std::to_string(EISDIR) +
-                                        ".\n\nОпрос веса не осуществляется.");
+    EXPECT_EQ(opening.message.text,
+              "Не могу открыть \"/tmp\", код ошибки: " + std::to_string(EISDIR) +
+                  ".\n\nОпрос веса не осуществляется.");
 }
 
 } // namespace
