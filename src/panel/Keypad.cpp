@@ -1,0 +1,144 @@
+#include "panel/Keypad.h"
+
+#include "link/DeviceMap.h"
+#include "link/Ufunctions.h"
+#include "panel/FrontPanel.h"
+#include "panel/PollCycle.h"
+#include "panel/PollSuspend.h"
+#include "panel/SvgPicture.h"
+#include "settings/Uperemen.h"
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QMouseEvent>
+
+namespace korvel {
+
+Keypad::Keypad(Link& link, const Uperemen& settings, PollCycle& poll, FrontPanel& panel,
+               QObject* parent)
+    : QObject(parent), link_(link), settings_(settings), poll_(poll), panel_(panel)
+{
+    TimerViewPressKeys.setObjectName(QStringLiteral("TimerViewPressKeys"));
+    TimerViewPressKeys.setInterval(100);
+    connect(&TimerViewPressKeys, &QTimer::timeout, this, &Keypad::TimerViewPressKeysTimer);
+
+    for (int i = 0; i < KEY_COUNT; ++i) {
+        SvgPicture* pic = picture(i);
+        if (pic == nullptr)
+            continue;
+        connect(pic, &SvgPicture::mousePressed, this, [this, i](QMouseEvent* e) {
+            if (e->button() == Qt::LeftButton)
+                KeyPictureMouseDown(i);
+        });
+    }
+}
+
+SvgPicture* Keypad::picture(int index) const
+{
+    return panel_.keyPicture(QString::fromLatin1(keyTable()[index].caption));
+}
+
+void Keypad::MainImageMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers mods, QPoint pos,
+                                bool onMainImage)
+{
+    if (button != Qt::LeftButton)
+        return;
+    // A state of its own, not the shared one: a click on the chart panel in chart mode must
+    // not overwrite what the chart saved.
+    PollSuspend pause(poll_, PollSuspend::OwnState);
+    link_.port().purgeRx();
+
+    if (!inKeyField(pos.x(), pos.y())) {
+        if (startDrag)
+            startDrag(pos);
+    }
+    if (onMainImage) {
+        const int index = keyAt(pos.x(), pos.y());
+        if (index >= 0)
+            PressKey(index, mods.testFlag(Qt::ControlModifier));
+    }
+}
+
+void Keypad::PressKey(int index, bool ctrl)
+{
+    const KeyDef& key = keyTable()[index];
+    if (SvgPicture* pic = picture(index)) {
+        pic->show();
+        pic->repaint();
+    }
+    QCoreApplication::processEvents();
+
+    sendBatches(chord_.press(key.group, key.bit, ctrl));
+    TimerViewPressKeys.start();
+}
+
+bool Keypad::sendBatches(const std::vector<WriteBatch>& batches)
+{
+    const std::uint8_t first = static_cast<std::uint8_t>(settings_.AdrPribor) | ACCESS_REG_WRITE;
+    bool allSent = true;
+    for (const WriteBatch& batch : batches) {
+        for (const RegWrite& w : batch) {
+            if (!link_.DeviceWrite(first, w.reg, w.value)) {
+                allSent = false;
+                if (showMessage)
+                    showMessage();
+                break;
+            }
+        }
+    }
+    return allSent;
+}
+
+void Keypad::TimerViewPressKeysTimer()
+{
+    if (!chord_.anyPending()) {
+        for (int i = 0; i < KEY_COUNT; ++i)
+            if (SvgPicture* pic = picture(i))
+                pic->hide();
+    }
+    TimerViewPressKeys.stop();
+}
+
+void Keypad::KeyPictureMouseDown(int index)
+{
+    const KeyDef& key = keyTable()[index];
+    if (SvgPicture* pic = picture(index))
+        pic->hide();
+    chord_.release(key.group, key.bit);
+}
+
+void Keypad::attachLockBox(QCheckBox* box, QWidget* focusSink)
+{
+    lockBox_ = box;
+    focusSink_ = focusSink;
+    connect(box, &QCheckBox::toggled, this, &Keypad::CheckBoxBlockKeyboardClick);
+}
+
+void Keypad::CheckBoxBlockKeyboardClick()
+{
+    if (focusSink_ != nullptr)
+        focusSink_->setFocus();
+    if (reverting_) {
+        reverting_ = false;
+        return;
+    }
+    const std::uint8_t value = lockBox_->isChecked() ? CMD_KEYBOARD_LOCK : CMD_KEYBOARD_UNLOCK;
+    PollSuspend guard(poll_);
+    const std::uint8_t first = static_cast<std::uint8_t>(settings_.AdrPribor) | ACCESS_REG_WRITE;
+    if (!link_.DeviceWrite(first, REG_COMMAND, value)) {
+        if (showMessage)
+            showMessage();
+        reverting_ = true;
+        lockBox_->setChecked(!lockBox_->isChecked());
+    }
+}
+
+bool Keypad::ButtonPustoKeyDown(int key, Qt::KeyboardModifiers mods)
+{
+    if (!service_.keyDown(key, mods.testFlag(Qt::ControlModifier)))
+        return false;
+    emit serviceCommandsToggled();
+    return true;
+}
+
+} // namespace korvel

@@ -1,0 +1,282 @@
+#include "shell/Umainquorin1.h"
+
+#include "link/DeviceMap.h"
+#include "panel/FrontPanel.h"
+#include "panel/Keypad.h"
+#include "panel/PollCycle.h"
+#include "panel/SvgPicture.h"
+#include "settings/SettingsMessages.h"
+#include "shell/ui/ButtonArt.h"
+#include "shell/ui/ComPortUi.h"
+#include "shell/ui/ImageButton.h"
+#include "shell/ui/SkinProfile.h"
+#include "shell/ui/SkinnedWindow.h"
+#include "shell/ui/UiFonts.h"
+#include "shell/ui/Umessage.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPushButton>
+
+namespace korvel {
+
+namespace {
+constexpr int kDesignWidth = 555;
+constexpr int kDesignHeight = 398;
+
+void showSettingsWriteFailure(const SettingsWriteResult& result)
+{
+    if (result.ok)
+        return;
+    const PopupMessage m = settingsWriteFailedMessage(result.filePath);
+    ShowFormMessage(m.text, m.extraWidth, m.okShift, m.extraHeight);
+}
+} // namespace
+
+QString TMainFormTestIndKorvel::windowTitleFor(const QString& executablePath)
+{
+    return QStringLiteral(" Korvel 1X - 3X, ") + executablePath;
+}
+
+TMainFormTestIndKorvel::TMainFormTestIndKorvel(const QString& settingsFile, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), store_(settingsFile),
+      link_(port_, systemClock())
+{
+    setupUi();
+    connectSignals();
+}
+
+TMainFormTestIndKorvel::~TMainFormTestIndKorvel()
+{
+    if (SkinnedWindow::mainWindow() == this)
+        SkinnedWindow::setMainWindow(nullptr);
+}
+
+void TMainFormTestIndKorvel::setupUi()
+{
+    setObjectName(QStringLiteral("TMainFormTestIndKorvel"));
+    resize(kDesignWidth, kDesignHeight);
+    // The size the window returns to when it leaves the framed chart view.
+    setMinimumSize(kDesignWidth, kDesignHeight);
+    setWindowTitle(windowTitleFor(QCoreApplication::applicationFilePath()));
+    SkinnedWindow::setMainWindow(this);
+
+    front_ = new FrontPanel(this);
+    front_->move(0, 0);
+
+    closeImage_ = new ImageButton(CloseButtonPictures(), front_->MainPanel());
+    closeImage_->setObjectName(QStringLiteral("CloseImage"));
+    closeImage_->setGeometry(492, 0, 46, 20);
+    // Its click closes the window, so the pressed look stays.
+    closeImage_->setReleaseShowsHover(false);
+    minimizeImage_ = new ImageButton(MinimizeButtonPictures(), front_->MainPanel());
+    minimizeImage_->setObjectName(QStringLiteral("MinimizeImage"));
+    minimizeImage_->setGeometry(467, 0, 28, 20);
+
+    lockBox_ = new QCheckBox(QStringLiteral("Блокировка клавиатуры прибора"), front_->MainPanel());
+    lockBox_->setObjectName(QStringLiteral("CheckBoxBlockKeyboard"));
+    lockBox_->setGeometry(41, 331, 225, 17);
+    lockBox_->setFont(SansFont(12));
+    lockBox_->setFocusPolicy(Qt::NoFocus);
+    lockBox_->setAutoFillBackground(true);
+    lockBox_->setStyleSheet(QStringLiteral(
+        "QCheckBox { background-color: rgb(96, 96, 96); color: rgb(235, 235, 235); }"));
+
+    panelGraphic_ = new QWidget(this);
+    panelGraphic_->setObjectName(QStringLiteral("PanelGraphic"));
+    panelGraphic_->setGeometry(rect());
+    panelGraphic_->hide();
+
+    // Shape the window and start the reveal before anything else is loaded.
+    skin_ = new SkinnedWindow(this, SkinProfile::mainWindow(front_->MainPanel()->height()));
+    skin_->setInterceptsClose(false);
+    buttonPusto_ = SkinnedWindow::makeFocusSink(front_->MainPanel());
+    buttonPusto_->setGeometry(7, 336, 9, 9);
+    skin_->setFocusSink(buttonPusto_);
+    skin_->addImageButton(closeImage_);
+    skin_->addImageButton(minimizeImage_);
+    skin_->addHoverResetSource(front_->MainImage());
+    skin_->addHoverResetSource(panelGraphic_);
+    skin_->setResetButtonsOnLeave(true);
+    skin_->startReveal();
+
+    store_.LoadSettings(settings_, chartControls_);
+
+    poll_ = new PollCycle(link_, settings_, *front_, this);
+    poll_->TimerOprosaPribora.setInterval(settings_.PollInterval);
+    poll_->resetState();
+    applySettingsToLink();
+
+    keypad_ = new Keypad(link_, settings_, *poll_, *front_, this);
+    keypad_->attachLockBox(lockBox_, buttonPusto_);
+
+    createMenu();
+    front_->laKorvelVersiya()->clear();
+}
+
+void TMainFormTestIndKorvel::createMenu()
+{
+    menu_ = new QMenu(this);
+    menu_->setObjectName(QStringLiteral("MainPopupMenu"));
+    auto add = [this](const char* name, const QString& caption, bool visible) {
+        QAction* a = caption == QStringLiteral("-") ? menu_->addSeparator()
+                                                    : menu_->addAction(caption);
+        a->setObjectName(QString::fromLatin1(name));
+        a->setVisible(visible);
+        return a;
+    };
+    add("NComPortProperties", QStringLiteral("Настройки"), true);
+    add("N1", QStringLiteral("-"), true);
+    serviceActions_ << add("NReadEEPROM", QStringLiteral("Прочитать EEPROM"), false);
+    serviceActions_ << add("NWriteEEPROM", QStringLiteral("Записать EEPROM"), false);
+    add("N3", QStringLiteral("-"), true);
+    serviceActions_ << add("NReadFM", QStringLiteral("Прочитать FM"), false);
+    serviceActions_ << add("NWriteFM", QStringLiteral("Записать FM"), false);
+    add("N2", QStringLiteral("-"), true);
+    add("NGraphic", QStringLiteral("График"), true);
+}
+
+void TMainFormTestIndKorvel::connectSignals()
+{
+    link_.onTrace = [this](const TraceLines& lines) { front_->showTrace(lines); };
+
+    poll_->hooks.openPort = [this] {
+        return OpenComPort(port_, settings_, settings_.ReadTotalTimeoutConstant);
+    };
+    poll_->hooks.showMessage = [](const QString& text) {
+        if (text.isEmpty())
+            ShowFormMessage();
+        else
+            ShowFormMessage(text);
+    };
+    poll_->hooks.bringToFront = [this] {
+        raise();
+        activateWindow();
+    };
+
+    keypad_->showMessage = [] { ShowFormMessage(); };
+    keypad_->startDrag = [this](QPoint pos) { skin_->dragPress(pos, Qt::LeftButton); };
+    connect(keypad_, &Keypad::serviceCommandsToggled, this,
+            &TMainFormTestIndKorvel::ToggleServiceCommands);
+
+    connect(skin_, &SkinnedWindow::revealFinished, this,
+            &TMainFormTestIndKorvel::onRevealFinished);
+    connect(closeImage_, &ImageButton::clicked, this, &QWidget::close);
+    connect(minimizeImage_, &ImageButton::clicked, this, [this] {
+        minimizeImage_->resetHover();
+        showMinimized();
+    });
+
+    front_->MainImage()->installEventFilter(this);
+    front_->MainPanel()->installEventFilter(this);
+    buttonPusto_->installEventFilter(this);
+}
+
+void TMainFormTestIndKorvel::applySettingsToLink()
+{
+    link_.AdrPribor = static_cast<std::uint8_t>(settings_.AdrPribor & ACCESS_ADDRESS_MASK);
+    link_.ShowServiceInfo = settings_.ShowServiceInfo;
+}
+
+void TMainFormTestIndKorvel::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (shownOnce_)
+        return;
+    shownOnce_ = true;
+    skin_->placeOnScreen();
+    skin_->takeFocus();
+}
+
+void TMainFormTestIndKorvel::onRevealFinished()
+{
+    poll_->ConnectIndicator();
+    raise();
+    activateWindow();
+}
+
+void TMainFormTestIndKorvel::ToggleServiceCommands()
+{
+    const bool show = !serviceActions_.first()->isVisible();
+    for (QAction* a : serviceActions_)
+        a->setVisible(show);
+}
+
+void TMainFormTestIndKorvel::restoreFromMinimized()
+{
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+    raise();
+    activateWindow();
+}
+
+bool TMainFormTestIndKorvel::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == front_->MainImage()) {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress: {
+            auto* e = static_cast<QMouseEvent*>(event);
+            keypad_->MainImageMouseDown(e->button(), e->modifiers(), e->position().toPoint(),
+                                        true);
+            return true;
+        }
+        case QEvent::MouseMove:
+            if (skin_->dragActive())
+                skin_->dragMove(static_cast<QMouseEvent*>(event)->position().toPoint());
+            break;
+        case QEvent::MouseButtonRelease:
+            skin_->dragRelease();
+            break;
+        default:
+            break;
+        }
+    }
+    if ((watched == front_->MainImage() || watched == front_->MainPanel()) &&
+        event->type() == QEvent::ContextMenu) {
+        menu_->popup(static_cast<QContextMenuEvent*>(event)->globalPos());
+        return true;
+    }
+    if (watched == buttonPusto_ && event->type() == QEvent::KeyPress) {
+        auto* e = static_cast<QKeyEvent*>(event);
+        keypad_->ButtonPustoKeyDown(e->key(), e->modifiers());
+        return true; // no key may "click" the hidden button or move the focus
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TMainFormTestIndKorvel::closeEvent(QCloseEvent* event)
+{
+    if (chartRunning && chartRunning()) {
+        event->ignore();
+        return;
+    }
+    if (skin_->closeAllowed()) {
+        event->accept();
+        return;
+    }
+    // A second request while the closing animation plays changes nothing.
+    if (skin_->isClosing()) {
+        event->ignore();
+        return;
+    }
+
+    QCoreApplication::processEvents();
+
+    if (port_.state() != PortState::NeverOpened) {
+        poll_->ReleaseIndicator();
+        port_.close();
+    }
+    poll_->disablePolling();
+    showSettingsWriteFailure(store_.SaveChartSettings(chartControls_));
+
+    event->ignore();
+    skin_->startClosing();
+    if (panelGraphic_->isVisible() || !windowFlags().testFlag(Qt::FramelessWindowHint))
+        skin_->RestoreShapedWindow(panelGraphic_);
+}
+
+} // namespace korvel

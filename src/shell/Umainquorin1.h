@@ -1,0 +1,91 @@
+#pragma once
+#include "link/PosixSerialPort.h"
+#include "link/Ufunctions.h"
+#include "settings/ChartControls.h"
+#include "settings/SettingsStore.h"
+#include "settings/Uperemen.h"
+
+#include <QWidget>
+#include <memory>
+
+class QAction;
+class QCheckBox;
+class QMenu;
+class QPushButton;
+
+namespace korvel {
+
+class FrontPanel;
+class ImageButton;
+class Keypad;
+class PollCycle;
+class SkinnedWindow;
+
+// The main window: a borderless, shaped picture of the indicator. It owns the program's
+// state (settings, port, link) and composes the front panel, the poll, the keypad and the
+// shaped-window behaviour; each of those keeps its own logic.
+class TMainFormTestIndKorvel : public QWidget
+{
+    Q_OBJECT
+public:
+    // settingsFile: where the settings live (beside the executable unless a test says else).
+    explicit TMainFormTestIndKorvel(const QString& settingsFile = SettingsStore::defaultFilePath(),
+                                    QWidget* parent = nullptr);
+    ~TMainFormTestIndKorvel() override;
+
+    static QString windowTitleFor(const QString& executablePath);
+
+    // A second start of the same executable: un-minimise, raise and activate.
+    void restoreFromMinimized();
+
+    Uperemen& settings() { return settings_; }
+    ChartControls& chartControls() { return chartControls_; }
+    SerialPort& port() { return port_; }
+    Link& link() { return link_; }
+    PollCycle& poll() { return *poll_; }
+    Keypad& keypad() { return *keypad_; }
+    FrontPanel& frontPanel() { return *front_; }
+    SkinnedWindow& skin() { return *skin_; }
+    QMenu* MainPopupMenu() const { return menu_; }
+    QCheckBox* CheckBoxBlockKeyboard() const { return lockBox_; }
+    QPushButton* ButtonPusto() const { return buttonPusto_; }
+
+    // True while a chart recording runs; the window refuses to close then.
+    std::function<bool()> chartRunning;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void setupUi();
+    void createMenu();
+    void connectSignals();
+    void onRevealFinished();
+    void ToggleServiceCommands();
+    void applySettingsToLink();
+
+    // Program state.
+    Uperemen settings_;
+    ChartControls chartControls_;
+    SettingsStore store_;
+    PosixSerialPort port_;
+    Link link_;
+
+    // Pieces.
+    FrontPanel* front_ = nullptr;
+    PollCycle* poll_ = nullptr;
+    Keypad* keypad_ = nullptr;
+    SkinnedWindow* skin_ = nullptr;
+    ImageButton* closeImage_ = nullptr;
+    ImageButton* minimizeImage_ = nullptr;
+    QCheckBox* lockBox_ = nullptr;
+    QPushButton* buttonPusto_ = nullptr;
+    QWidget* panelGraphic_ = nullptr;
+    QMenu* menu_ = nullptr;
+    QList<QAction*> serviceActions_;
+    bool shownOnce_ = false;
+};
+
+} // namespace korvel
