@@ -414,13 +414,6 @@ def io_halo() -> str:
     return svg_doc(25, 25, "".join(o))
 
 
-def ok_glyph() -> str:
-    o = ['<path d="M2.5,8.5 L6.5,12.5 L13.5,3.5" fill="none" stroke="#0d5c1a" stroke-width="3.6" '
-         'stroke-linecap="round" stroke-linejoin="round"/>\n',
-         '<path d="M2.5,8.5 L6.5,12.5 L13.5,3.5" fill="none" stroke="#3ccf52" stroke-width="2.2" '
-         'stroke-linecap="round" stroke-linejoin="round"/>\n']
-    return svg_doc(16, 16, "".join(o))
-
 
 # --------------------------------------------------------------------------- output
 
@@ -452,14 +445,9 @@ def main() -> None:
                 lamp_socket(x, y, n, True, "l"))
         write(f"lamps/{n}_on.svg", svg_doc(20, 20, body, (x, y, 20, 20)))
 
-    for kind, (bx, by, bw, bh) in (("close", CLOSE_BTN), ("minimize", MIN_BTN)):
-        for state in ("normal", "hover", "pressed"):
-            write(f"buttons/{kind}_{state}.svg", svg_doc(bw, bh, window_button(kind, state, bw, bh)))
-
     for kind in ("gray", "green", "red"):
         write(f"io/lamp_{kind}.svg", io_lamp(kind))
     write("io/halo.svg", io_halo())
-    write("glyphs/ok.svg", ok_glyph())
 
 
 if __name__ == "__main__":
