@@ -50,9 +50,15 @@ void DeviceModel::refreshParams()
     p.filter1 = std::min<int>(memory_.at(0, MemoryImage::FILTER1_OFFSET), 15);
     p.filter2 = std::min<int>(memory_.at(0, MemoryImage::FILTER2_OFFSET), 12);
     p.stabBand = memory_.at(0, MemoryImage::STAB_BAND_OFFSET);
-    p.doser = model_ >= DOSER_FIRST_MODEL;
+    p.doser = doser();
     p.doseTarget = std::clamp(memory_.word(0, MemoryImage::DOSE_OFFSET), 10, p.capacity);
     process_.setParams(p);
+}
+
+bool DeviceModel::doser() const
+{
+    // The model byte counts as signed, as the front panel reads it: 128..255 are plain.
+    return static_cast<std::int8_t>(model_) >= DOSER_FIRST_MODEL;
 }
 
 int DeviceModel::decimals() const
@@ -88,7 +94,7 @@ std::uint8_t DeviceModel::statusByte() const
         s |= STATUS_TARE;
     if (process_.atZero())
         s |= STATUS_ZERO;
-    if (model_ >= DOSER_FIRST_MODEL) {
+    if (doser()) {
         switch (process_.dosePhase()) {
         case WeighingProcess::DosePhase::Coarse:
             s |= STATUS_DOZ1;

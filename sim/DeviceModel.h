@@ -45,6 +45,7 @@ public:
     bool keyboardLocked() const { return keyboardLocked_; }
     int selectedPage() const { return page_; }
     int decimals() const;
+    bool doser() const;
     int keyPresses() const { return panel_->keyPresses(); }
     int writeDoneCount() const { return writeDone_; }
 

@@ -40,12 +40,16 @@ MemoryImage::MemoryImage()
     const std::uint8_t outputs[MEM_OUTPUT_CONFIG_COUNT] = {1, 2, 3, 0, 0, 0, 0, 4};
     for (int i = 0; i < MEM_OUTPUT_CONFIG_COUNT; ++i)
         set(MEM_OUTPUT_CONFIG_PAGE, MEM_OUTPUT_CONFIG + i, outputs[i]);
-    for (int i = 0; i < 32; ++i)
-        set(1, i, static_cast<std::uint8_t>(i < 16 ? i * 3 : 0));
+    for (int i = 0; i < 16; ++i) // set points
+        set(1, 32 + i, static_cast<std::uint8_t>(i * 3));
+    // Clients read MEM_DECIMALS and MEM_DISCRETENESS from whichever page is selected, and
+    // the output panel leaves page 1 selected: keep the same values there.
+    set(1, MEM_DECIMALS, at(0, MEM_DECIMALS));
+    set(1, MEM_DISCRETENESS, at(0, MEM_DISCRETENESS));
 
-    // Pages 2..7: further parameter tables, zero where unused.
+    // Pages 2..7: further parameter tables; the rest stays erased.
     for (int p = 2; p < MEM_EEPROM_PAGES; ++p)
-        for (int i = 0; i < 64; ++i)
+        for (int i = 32; i < 96; ++i)
             set(p, i, static_cast<std::uint8_t>((p * 29 + i * 7) & 0xFF));
 
     // FM: an archive of weighings, one 16-byte record each: number, day, month, year,

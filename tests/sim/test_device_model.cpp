@@ -111,7 +111,7 @@ TEST_F(ModelTest, IdentificationComesFromModelAndSerial)
 TEST_F(ModelTest, OnlyADoserLightsTheDoserLamps)
 {
     const std::uint8_t doserBits = STATUS_DOZ1 | STATUS_DOZ2 | STATUS_DOZ3 | STATUS_DOZ4;
-    for (int modelNumber : {3, 19, 20, 21}) {
+    for (int modelNumber : {3, 19, 20, 21, 200}) { // 200 is -56 as a signed byte
         SCOPED_TRACE(modelNumber);
         SimOptions o = options();
         o.model = modelNumber;
@@ -122,7 +122,8 @@ TEST_F(ModelTest, OnlyADoserLightsTheDoserLamps)
             advance(0.05);
             seen |= read(REG_DISPLAY, 1)[0];
         }
-        EXPECT_EQ(seen & doserBits, modelNumber >= DOSER_FIRST_MODEL ? doserBits : 0);
+        EXPECT_EQ(seen & doserBits,
+                  modelNumber >= DOSER_FIRST_MODEL && modelNumber < 128 ? doserBits : 0);
         EXPECT_TRUE(seen & STATUS_STABLE);
         EXPECT_TRUE(seen & STATUS_ZERO);
     }
@@ -267,6 +268,8 @@ TEST_F(ModelTest, MemoryPagesAreSelectedReadAndWritten)
     write(REG_PAGE, MEM_OUTPUT_CONFIG_PAGE);
     EXPECT_EQ(read(MEM_OUTPUT_CONFIG, MEM_OUTPUT_CONFIG_COUNT, true),
               (std::vector<std::uint8_t>{1, 2, 3, 0, 0, 0, 0, 4}));
+    // Decimals read with the output page still selected agree with page 0.
+    EXPECT_EQ(read(MEM_DECIMALS, 1, true)[0], 2);
     write(MEM_OUTPUT_CONFIG + 1, 0x42, true);
     EXPECT_EQ(read(MEM_OUTPUT_CONFIG + 1, 1, true)[0], 0x42);
 

@@ -1,11 +1,15 @@
 // The korvel-sim program itself: first line, link, help, the silence signal.
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 #include "RawClient.h"
@@ -120,20 +124,26 @@ TEST(SimProgram, PrintsThePtyPathFirstAndKeepsTheLinkWhileRunning)
 TEST(SimProgram, SigusrOneTogglesSilence)
 {
     SimProcess sim({});
-    RawClient client(sim.line());
-    ASSERT_TRUE(client.ok());
+    const std::string path = sim.line();
+    RawClient client(path);
+    ASSERT_TRUE(client.ok()) << "'" << path << "': " << std::strerror(errno);
     EXPECT_EQ(client.transact(0x01, REG_COMMAND, CMD_KEYBOARD_UNLOCK, 2).size(), 2u);
+    // The toggle is asynchronous: try (for a bounded time) until the answer changes.
+    auto waitFor = [&client](bool wantAnswer) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (std::chrono::steady_clock::now() < deadline) {
+            const bool answered =
+                client.transact(0x01, REG_COMMAND, CMD_KEYBOARD_UNLOCK, 2, 100).size() == 2;
+            if (answered == wantAnswer)
+                return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return false;
+    };
     sim.signal(SIGUSR1);
-    // The toggle is asynchronous: wait until a request goes unanswered (bounded).
-    bool silent = false;
-    for (int i = 0; i < 20 && !silent; ++i)
-        silent = client.transact(0x01, REG_COMMAND, CMD_KEYBOARD_UNLOCK, 2, 100).empty();
-    EXPECT_TRUE(silent);
+    EXPECT_TRUE(waitFor(false)) << "silent after the first SIGUSR1";
     sim.signal(SIGUSR1);
-    bool answering = false;
-    for (int i = 0; i < 20 && !answering; ++i)
-        answering = client.transact(0x01, REG_COMMAND, CMD_KEYBOARD_UNLOCK, 2, 100).size() == 2;
-    EXPECT_TRUE(answering);
+    EXPECT_TRUE(waitFor(true)) << "answering after the second";
 }
 
 TEST(SimProgram, HelpAndBadOptions)
