@@ -1,9 +1,11 @@
 #include "shell/SingleInstance.h"
 
 #include <QCryptographicHash>
+#include <QDir>
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QLockFile>
 
 namespace korvel {
 
@@ -45,10 +47,23 @@ bool SingleInstance::handOverToRunningCopy(int timeoutMs)
 
 bool SingleInstance::listen()
 {
+    // Looking for a live copy and taking the name must be one step: two copies started at
+    // the same moment would otherwise both find nobody and both take the name (the server
+    // replaces an existing socket file silently), leaving the first copy running where
+    // nobody can reach it. The lock file makes the later copy wait and then find the first.
+    QLockFile lock(QDir(QDir::tempPath()).filePath(key_ + QStringLiteral(".lock")));
+    if (!lock.tryLock(5000))
+        return false;
+
+    QLocalSocket probe;
+    probe.connectToServer(key_);
+    if (probe.waitForConnected(200))
+        return false;
+
+    // Nobody answers: a socket file left behind by a copy that crashed may be taken.
     server_ = new QLocalServer(this);
     server_->setSocketOptions(QLocalServer::UserAccessOption);
     if (!server_->listen(key_)) {
-        // A socket file left behind by a copy that crashed: nobody answers on it, so take it.
         QLocalServer::removeServer(key_);
         if (!server_->listen(key_))
             return false;

@@ -20,7 +20,8 @@ public:
 
     // True when another copy answered and took the "restore" request: this copy should end.
     bool handOverToRunningCopy(int timeoutMs = 1000);
-    // Starts answering later copies. False when the name cannot be taken.
+    // Starts answering later copies. False when the name cannot be taken, in particular when
+    // a copy started at nearly the same moment already holds it (hand over to it then).
     bool listen();
 
 signals:

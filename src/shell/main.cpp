@@ -17,7 +17,9 @@ int main(int argc, char** argv)
         korvel::SingleInstance::keyFor(QCoreApplication::applicationFilePath()));
     if (instance.handOverToRunningCopy())
         return 0;
-    instance.listen();
+    // Lost a race with a copy started at the same moment: that one runs, this one hands over.
+    if (!instance.listen() && instance.handOverToRunningCopy())
+        return 0;
 
     try {
         korvel::TMainFormTestIndKorvel window;
