@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QFontInfo>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QLabel>
 #include <QMouseEvent>
@@ -47,6 +48,26 @@ TEST_P(PopupGeometry, LayoutGrowsWithTheMessage)
     EXPECT_EQ(form.laMessage()->text(), c.text);
 }
 
+TEST_P(PopupGeometry, ShortPortNamesFitTheDescribedGrowth)
+{
+    const PopupCase& c = GetParam();
+    EXPECT_EQ(TFormMessage::growthToFit(c.text, c.growW), c.growW);
+}
+
+TEST(MessagePopup, ALongDevicePathWidensThePopupInsteadOfBeingCut)
+{
+    const QString text = QStringLiteral(
+        "Не могу открыть \"/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0\", "
+        "порт занят.\n\nОпрос веса не осуществляется.");
+    const int growW = TFormMessage::growthToFit(text, 100);
+    EXPECT_GT(growW, 100);
+    EXPECT_EQ(growW % 2, 0);
+    const QString widest = text.split(QLatin1Char('\n')).first();
+    const QFontMetrics metrics(TFormMessage().laMessage()->font());
+    EXPECT_LE(metrics.horizontalAdvance(widest),
+              TFormMessage::geometryFor(growW, growW / 2, 36).label.width());
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Messages, PopupGeometry,
     testing::Values(
@@ -60,6 +81,14 @@ INSTANTIATE_TEST_SUITE_P(
                   48,
                   {285, 151},
                   {104, 104}},
+        PopupCase{"port_not_permitted",
+                  QStringLiteral("Не могу открыть \"ttyUSB0\",\nнет прав доступа к порту\n"
+                                 "(нужна группа dialout).\n\nОпрос веса не осуществляется."),
+                  80,
+                  40,
+                  60,
+                  {285, 163},
+                  {104, 116}},
         PopupCase{"busy_port",
                   QStringLiteral("Не могу открыть \"COM3\", порт занят.\n\n"
                                  "Опрос веса не осуществляется."),

@@ -12,7 +12,11 @@ bool OpenComPort(SerialPort& port, const Uperemen& settings, int readTimeoutMs)
         openComPort(port, settings.CommName.toStdString(), settings.BaudRate, readTimeoutMs);
     if (!opening.ok && !opening.message.text.empty()) {
         const PortMessage& m = opening.message;
-        ShowFormMessage(QString::fromStdString(m.text), m.growW, m.growOkX, m.growH);
+        const QString text = QString::fromStdString(m.text);
+        // The port name is the user's and may be a long device path: widen rather than cut.
+        const int growW = TFormMessage::growthToFit(text, m.growW);
+        const int growOkX = m.growOkX + (growW - m.growW) / 2;
+        ShowFormMessage(text, growW, growOkX, m.growH);
     }
     return opening.ok;
 }

@@ -4,12 +4,15 @@
 #include "SkinnedWindow.h"
 #include "UiFonts.h"
 
+#include <QFontMetrics>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
 #include <QTimer>
+
+#include <algorithm>
 
 namespace korvel {
 
@@ -31,6 +34,19 @@ TFormMessage::Geometry TFormMessage::geometryFor(int growW, int growOkX, int gro
     g.label = QRect(1, 21, g.size.width() - 2, 81 + growH);
     g.okButton = QRect(64 + growOkX, 56 + growH, 75, 25);
     return g;
+}
+
+int TFormMessage::growthToFit(const QString& text, int growW)
+{
+    constexpr int kMargin = 8;
+    const QFontMetrics metrics(SansFont(13));
+    int widest = 0;
+    for (const QString& line : text.split(QLatin1Char('\n')))
+        widest = std::max(widest, metrics.horizontalAdvance(line));
+    const int needed = widest + 2 * kMargin - geometryFor(0, 0, 0).label.width();
+    if (needed <= growW)
+        return growW;
+    return needed + needed % 2; // OK moves by half of it, so keep it even
 }
 
 TFormMessage::TFormMessage(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)

@@ -37,6 +37,11 @@ public:
     };
     static Geometry geometryFor(int growW, int growOkX, int growH);
 
+    // The extra width a text needs so that its widest line fits the label with a small
+    // margin each side; never less than `growW`. For texts that carry a name of the user's
+    // (a long device path), which a fixed growth would cut.
+    static int growthToFit(const QString& text, int growW);
+
     explicit TFormMessage(QWidget* parent = nullptr);
 
     // The text (lines break only at '\n'; what does not fit is cut) and growth.
