@@ -14,7 +14,9 @@ const QByteArray kRestore = QByteArrayLiteral("restore\n");
 const QByteArray kDone = QByteArrayLiteral("ok\n");
 } // namespace
 
-SingleInstance::SingleInstance(const QString& key, QObject* parent) : QObject(parent), key_(key) {}
+SingleInstance::SingleInstance(const QString& key, QObject* parent) : QObject(parent), key_(key)
+{
+}
 
 SingleInstance::~SingleInstance() = default;
 

@@ -27,8 +27,8 @@ int main(int argc, char** argv)
         QObject::connect(&instance, &korvel::SingleInstance::restoreRequested, &window,
                          &korvel::TMainFormTestIndKorvel::restoreFromMinimized);
         korvel::TerminationSignals termination;
-        QObject::connect(&termination, &korvel::TerminationSignals::terminationRequested,
-                         &window, &QWidget::close);
+        QObject::connect(&termination, &korvel::TerminationSignals::terminationRequested, &window,
+                         &QWidget::close);
         window.show();
         return QApplication::exec();
     } catch (const std::exception& e) {

@@ -82,10 +82,10 @@ struct Installation
         if (!QFile::copy(kBinDir + QStringLiteral("/korvel"), exe))
             return false;
         QFile::setPermissions(exe, QFile::permissions(exe) | QFileDevice::ExeOwner);
-        const int iniRc = QProcess::execute(
-            kBinDir + QStringLiteral("/korvel-ini"),
-            {dir.filePath(QStringLiteral("korvel.ini")), QStringLiteral("Параметры COM-порта"),
-             QStringLiteral("COM-порт"), link});
+        const int iniRc = QProcess::execute(kBinDir + QStringLiteral("/korvel-ini"),
+                                            {dir.filePath(QStringLiteral("korvel.ini")),
+                                             QStringLiteral("Параметры COM-порта"),
+                                             QStringLiteral("COM-порт"), link});
         if (iniRc != 0)
             return false;
         sim.start(kBinDir + QStringLiteral("/korvel-sim"),
@@ -138,7 +138,8 @@ TEST(KorvelProcess, PollsTheIndicatorAndReleasesItOnTermination)
     EXPECT_TRUE(lines[lines.size() - 2].endsWith(kUnlock)) << lines[lines.size() - 2].toStdString();
     // 252 <- 0 hands the outputs back; its CRC byte follows.
     const QString last = lines.last();
-    EXPECT_TRUE(last.contains(QStringLiteral(" 01 FC 00 ")) && last.endsWith(QStringLiteral(" crc=ok")))
+    EXPECT_TRUE(last.contains(QStringLiteral(" 01 FC 00 ")) &&
+                last.endsWith(QStringLiteral(" crc=ok")))
         << last.toStdString();
 }
 

@@ -26,8 +26,14 @@ namespace {
 using test::ScriptedPort;
 using W = ScriptedPort::Write;
 
-W arg(std::uint8_t mask) { return {1, REG_ARGUMENT, mask}; }
-W cmd(std::uint8_t value) { return {1, REG_COMMAND, value}; }
+W arg(std::uint8_t mask)
+{
+    return {1, REG_ARGUMENT, mask};
+}
+W cmd(std::uint8_t value)
+{
+    return {1, REG_COMMAND, value};
+}
 
 // Processes events until pred holds or the bound runs out.
 bool waitFor(const std::function<bool()>& pred, int boundMs = 3000)
@@ -111,7 +117,10 @@ protected:
                 return true;
         return false;
     }
-    bool waitUntilAllHidden() { return waitFor([this] { return !anyShown(); }); }
+    bool waitUntilAllHidden()
+    {
+        return waitFor([this] { return !anyShown(); });
+    }
 
     ScriptedPort port;
     test::VirtualClock clock;
@@ -158,7 +167,8 @@ TEST_F(KeypadWidget, ChordCollectedWithCtrlIsSentByThePlainClick)
     EXPECT_TRUE(shown("4"));
 
     clickKey("2");
-    EXPECT_EQ(port.writes, (std::vector<W>{arg(0x01), cmd(CMD_KEYS_A), arg(0x03), cmd(CMD_KEYS_B)}));
+    EXPECT_EQ(port.writes,
+              (std::vector<W>{arg(0x01), cmd(CMD_KEYS_A), arg(0x03), cmd(CMD_KEYS_B)}));
     ASSERT_TRUE(waitUntilAllHidden());
 }
 
@@ -203,7 +213,8 @@ TEST_F(KeypadWidget, SixteenCtrlClicksPressEveryKey)
     EXPECT_EQ(keypad.chord().pendingMask(KeyGroup::B), 0x7F);
 
     clickKey("_0_", Qt::ControlModifier);
-    EXPECT_EQ(port.writes, (std::vector<W>{arg(0xFF), cmd(CMD_KEYS_A), arg(0xFF), cmd(CMD_KEYS_B)}));
+    EXPECT_EQ(port.writes,
+              (std::vector<W>{arg(0xFF), cmd(CMD_KEYS_A), arg(0xFF), cmd(CMD_KEYS_B)}));
     ASSERT_TRUE(waitUntilAllHidden());
 }
 
@@ -286,8 +297,8 @@ TEST_F(KeypadWidget, ClickKeepsItsOwnPollState)
         std::uint8_t sharedBefore;
     };
     for (const Case c : {Case{false, 1}, Case{true, 0}, Case{false, 0}}) {
-        SCOPED_TRACE(testing::Message() << "polling " << c.pollingBefore << ", shared "
-                                        << int(c.sharedBefore));
+        SCOPED_TRACE(testing::Message()
+                     << "polling " << c.pollingBefore << ", shared " << int(c.sharedBefore));
         if (c.pollingBefore)
             poll.enablePolling();
         else
@@ -330,8 +341,8 @@ TEST_F(KeypadWidget, LockRefusedRevertsTheBoxWithoutASecondWrite)
         port.silent = true;
         lockBox.click();
         EXPECT_EQ(lockBox.isChecked(), startChecked);
-        EXPECT_EQ(port.writes, std::vector<W>{cmd(startChecked ? CMD_KEYBOARD_UNLOCK
-                                                               : CMD_KEYBOARD_LOCK)});
+        EXPECT_EQ(port.writes,
+                  std::vector<W>{cmd(startChecked ? CMD_KEYBOARD_UNLOCK : CMD_KEYBOARD_LOCK)});
         EXPECT_EQ(messages, 1);
         EXPECT_TRUE(poll.pollingEnabled());
     }

@@ -355,8 +355,8 @@ TEST_F(MainWindowTest, ClicksOnTheFaceReachTheKeypadAndTheDrag)
     EXPECT_EQ(writes(), (std::vector<Write>{{REG_ARGUMENT, 0x02}, {REG_COMMAND, CMD_KEYS_A}}));
     EXPECT_TRUE(w->frontPanel().keyPicture(QStringLiteral("5"))->isVisible());
     EXPECT_TRUE(w->poll().pollingEnabled());
-    ASSERT_TRUE(waitFor(
-        [this] { return !w->frontPanel().keyPicture(QStringLiteral("5"))->isVisible(); }));
+    ASSERT_TRUE(
+        waitFor([this] { return !w->frontPanel().keyPicture(QStringLiteral("5"))->isVisible(); }));
 
     // Between two keys: nothing; beside the keys: a drag that follows the pointer.
     sim->clearRequests();
