@@ -66,6 +66,8 @@ std::vector<WriteBatch> KeyChord::press(KeyGroup group, std::uint8_t bit, bool c
 
 void KeyChord::release(KeyGroup group, std::uint8_t bit)
 {
+    if (PendingCount[index(group)] == 0 || (PendingMask[index(group)] & bit) == 0)
+        return;
     PendingCount[index(group)] -= 1;
     PendingMask[index(group)] ^= bit;
 }

@@ -26,7 +26,8 @@ class KeyChord
 public:
     // A click on a key; returns the batches to send, in order (empty while collecting).
     std::vector<WriteBatch> press(KeyGroup group, std::uint8_t bit, bool ctrl);
-    // A click on a key drawn pressed: takes it out of the chord again.
+    // A click on a key drawn pressed: takes it out of the chord again. A key that is not
+    // collected (drawn pressed only for a single click) changes nothing.
     void release(KeyGroup group, std::uint8_t bit);
 
     bool anyPending() const { return PendingCount[0] + PendingCount[1] > 0; }

@@ -104,11 +104,9 @@ void Keypad::KeyPictureMouseDown(int index)
     const KeyDef& key = keyTable()[index];
     if (SvgPicture* pic = picture(index))
         pic->hide();
-    // A single click draws its key pressed for a moment too, and a quick second click lands
-    // on that picture; only a key that is really collected may leave the chord, or its bit
-    // would be toggled into the mask and pressed with the next chord.
-    if (chord_.pendingCount(key.group) > 0 && (chord_.pendingMask(key.group) & key.bit) != 0)
-        chord_.release(key.group, key.bit);
+    // A single click draws its key pressed for a moment too, so a quick second click lands
+    // here for a key that was never collected; the chord ignores that.
+    chord_.release(key.group, key.bit);
 }
 
 void Keypad::attachLockBox(QCheckBox* box, QWidget* focusSink)

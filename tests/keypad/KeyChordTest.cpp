@@ -93,6 +93,18 @@ TEST(KeyChord, ReleasingACollectedKeyEmptiesTheChord)
     EXPECT_EQ(click(chord, "3"), std::vector<WriteBatch>{keys(0x04, CMD_KEYS_B)});
 }
 
+TEST(KeyChord, ReleasingAKeyThatWasNeverCollectedChangesNothing)
+{
+    KeyChord chord;
+    click(chord, "5"); // sent at once, only drawn pressed for a moment
+    chord.release(key("5").group, key("5").bit);
+    EXPECT_FALSE(chord.anyPending());
+    click(chord, "7", true);
+    chord.release(key("8").group, key("8").bit);
+    EXPECT_EQ(chord.pendingCount(KeyGroup::A), 1);
+    EXPECT_EQ(click(chord, "9"), std::vector<WriteBatch>{keys(0x50, CMD_KEYS_A)});
+}
+
 TEST(KeyChord, SixteenthCtrlClickPressesAllKeys)
 {
     KeyChord chord;
