@@ -7,6 +7,8 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include "support/WaitFor.h"
+
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -21,14 +23,7 @@ const QString kUnlock = QStringLiteral(" 01 FF 11 B6 crc=ok");
 
 bool waitFor(const std::function<bool()>& pred, int boundMs = 30000)
 {
-    QElapsedTimer t;
-    t.start();
-    while (!pred()) {
-        if (t.elapsed() > boundMs)
-            return false;
-        QTest::qWait(20);
-    }
-    return true;
+    return korvel::test::waitFor(pred, boundMs, 20);
 }
 
 // A process that is killed if the test ends early; its output goes to files in `dir`.

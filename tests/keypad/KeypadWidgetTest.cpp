@@ -16,6 +16,8 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTest>
+#include "support/WaitFor.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -35,17 +37,9 @@ W cmd(std::uint8_t value)
     return {1, REG_COMMAND, value};
 }
 
-// Processes events until pred holds or the bound runs out.
 bool waitFor(const std::function<bool()>& pred, int boundMs = 3000)
 {
-    QElapsedTimer t;
-    t.start();
-    while (!pred()) {
-        if (t.elapsed() > boundMs)
-            return false;
-        QTest::qWait(5);
-    }
-    return true;
+    return korvel::test::waitFor(pred, boundMs);
 }
 
 const KeyDef& keyDef(const QString& caption)

@@ -2,7 +2,7 @@
 // A serial port that behaves like an indicator for the keypad's purposes, on virtual time:
 // it records every request, acknowledges writes (until told to fall silent) and answers
 // register reads with zeros, so that a poll tick that slips in does no harm.
-#include "link/Clock.h"
+#include "support/VirtualClock.h"
 #include "link/DeviceMap.h"
 #include "link/SerialPort.h"
 #include "link/Ucrc.h"
@@ -12,16 +12,6 @@
 #include <vector>
 
 namespace korvel::test {
-
-class VirtualClock : public Clock
-{
-public:
-    void sleepMs(int ms) override { now_ += std::chrono::milliseconds(ms); }
-    std::chrono::steady_clock::time_point now() const override { return now_; }
-
-private:
-    std::chrono::steady_clock::time_point now_{};
-};
 
 class ScriptedPort : public SerialPort
 {

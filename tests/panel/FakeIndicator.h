@@ -2,7 +2,7 @@
 // A scripted indicator behind the SerialPort interface, on virtual time: answers register
 // reads from its own register values and acknowledges writes, so the poll cycle can be
 // driven through states the simulator cannot be put in on demand.
-#include "link/Clock.h"
+#include "support/VirtualClock.h"
 #include "link/DeviceMap.h"
 #include "link/SerialPort.h"
 #include "link/Ucrc.h"
@@ -13,16 +13,6 @@
 #include <vector>
 
 namespace korvel::test {
-
-class VirtualClock : public Clock
-{
-public:
-    void sleepMs(int ms) override { now_ += std::chrono::milliseconds(ms); }
-    std::chrono::steady_clock::time_point now() const override { return now_; }
-
-private:
-    std::chrono::steady_clock::time_point now_{};
-};
 
 class FakeIndicator : public SerialPort
 {

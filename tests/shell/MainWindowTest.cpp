@@ -30,6 +30,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include "support/WaitFor.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -42,14 +44,7 @@ namespace k = settings_keys;
 
 bool waitFor(const std::function<bool()>& pred, int boundMs = 5000)
 {
-    QElapsedTimer t;
-    t.start();
-    while (!pred()) {
-        if (t.elapsed() > boundMs)
-            return false;
-        QTest::qWait(5);
-    }
-    return true;
+    return korvel::test::waitFor(pred, boundMs);
 }
 
 // Clicks OK on every message popup that comes up and keeps its text.
