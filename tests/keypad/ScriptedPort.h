@@ -4,16 +4,14 @@
 // register reads with zeros, so that a poll tick that slips in does no harm.
 #include "support/VirtualClock.h"
 #include "link/DeviceMap.h"
-#include "link/SerialPort.h"
-#include "link/Ucrc.h"
+#include "support/QueuedPort.h"
 
-#include <deque>
 #include <functional>
 #include <vector>
 
 namespace korvel::test {
 
-class ScriptedPort : public SerialPort
+class ScriptedPort : public QueuedPort
 {
 public:
     struct Write
@@ -31,16 +29,6 @@ public:
     // Called for every request as it arrives.
     std::function<void()> onRequest;
 
-    PortOpenResult open(const std::string&, int, int) override
-    {
-        state_ = PortState::Open;
-        return {PortOpenStatus::Ok, 0};
-    }
-    void close() override { state_ = PortState::NeverOpened; }
-    PortState state() const override { return state_; }
-    bool setReadTimeout(int) override { return true; }
-    void purgeRx() override { pending_.clear(); }
-
     std::size_t write(const std::uint8_t* data, std::size_t count) override
     {
         if (onRequest)
@@ -57,34 +45,17 @@ public:
         bool answer = !silent;
         for (std::size_t n : unansweredWrites)
             answer = answer && n != writes.size() - 1;
-        if (answer) {
-            pending_.push_back(data[0] & ACCESS_ADDRESS_MASK);
-            pending_.push_back(data[3]);
-        }
+        if (answer)
+            queue({static_cast<std::uint8_t>(data[0] & ACCESS_ADDRESS_MASK), data[3]});
         return count;
-    }
-
-    std::size_t read(std::uint8_t* buffer, std::size_t count) override
-    {
-        std::size_t n = 0;
-        for (; n < count && !pending_.empty(); ++n) {
-            buffer[n] = pending_.front();
-            pending_.pop_front();
-        }
-        return n;
     }
 
 private:
     void answerRead(const std::uint8_t* request)
     {
-        std::vector<std::uint8_t> reply{request[0], request[2]};
-        reply.insert(reply.end(), request[2] + 1u, 0);
-        reply.push_back(Crc8(reply.data(), reply.size()));
-        pending_.insert(pending_.end(), reply.begin(), reply.end());
+        const std::vector<std::uint8_t> zeros(request[2] + 1u, 0);
+        queueReadReply(request[0], zeros.data(), static_cast<int>(zeros.size()));
     }
-
-    PortState state_ = PortState::Open;
-    std::deque<std::uint8_t> pending_;
 };
 
 } // namespace korvel::test

@@ -4,17 +4,15 @@
 // driven through states the simulator cannot be put in on demand.
 #include "support/VirtualClock.h"
 #include "link/DeviceMap.h"
-#include "link/SerialPort.h"
-#include "link/Ucrc.h"
+#include "support/QueuedPort.h"
 
 #include <array>
 #include <cstring>
-#include <deque>
 #include <vector>
 
 namespace korvel::test {
 
-class FakeIndicator : public SerialPort
+class FakeIndicator : public QueuedPort
 {
 public:
     std::array<std::uint8_t, DISPLAY_COUNT> display{};
@@ -47,16 +45,6 @@ public:
         return w;
     }
 
-    PortOpenResult open(const std::string&, int, int) override
-    {
-        state_ = PortState::Open;
-        return {PortOpenStatus::Ok, 0};
-    }
-    void close() override { state_ = PortState::NeverOpened; }
-    PortState state() const override { return state_; }
-    bool setReadTimeout(int) override { return true; }
-    void purgeRx() override { pending_.clear(); }
-
     std::size_t write(const std::uint8_t* data, std::size_t count) override
     {
         if (count != 4)
@@ -68,19 +56,9 @@ public:
         if (r.first & ACCESS_REG_READ)
             answerRead(r);
         else
-            push({static_cast<std::uint8_t>(r.first & ACCESS_ADDRESS_MASK),
-                  static_cast<std::uint8_t>(nackWrites ? data[3] ^ 0xFF : data[3])});
+            queue({static_cast<std::uint8_t>(r.first & ACCESS_ADDRESS_MASK),
+                   static_cast<std::uint8_t>(nackWrites ? data[3] ^ 0xFF : data[3])});
         return count;
-    }
-
-    std::size_t read(std::uint8_t* buffer, std::size_t count) override
-    {
-        std::size_t n = 0;
-        while (n < count && !pending_.empty()) {
-            buffer[n++] = pending_.front();
-            pending_.pop_front();
-        }
-        return n;
     }
 
 private:
@@ -96,15 +74,8 @@ private:
             src = dio.data();
         if (!src)
             return;
-        std::vector<std::uint8_t> reply{static_cast<std::uint8_t>(r.first), r.value};
-        reply.insert(reply.end(), src, src + count);
-        reply.push_back(Crc8(reply.data(), reply.size()));
-        push(reply);
+        queueReadReply(r.first, src, count);
     }
-    void push(const std::vector<std::uint8_t>& bytes) { pending_.insert(pending_.end(), bytes.begin(), bytes.end()); }
-
-    PortState state_ = PortState::Open;
-    std::deque<std::uint8_t> pending_;
 };
 
 } // namespace korvel::test
