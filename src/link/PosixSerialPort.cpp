@@ -125,6 +125,20 @@ PosixSerialPort::~PosixSerialPort()
     close();
 }
 
+namespace {
+// The serial driver creates its ttyS nodes whether or not a UART sits behind them; such a
+// node opens but answers every terminal call with EIO (or reports an unknown UART). For the
+// user that port does not exist, which is what they are told.
+bool noDeviceBehind(int fd)
+{
+    termios tio{};
+    if (::tcgetattr(fd, &tio) != 0 && errno == EIO)
+        return true;
+    serial_struct serial{};
+    return ::ioctl(fd, TIOCGSERIAL, &serial) == 0 && serial.type == PORT_UNKNOWN;
+}
+} // namespace
+
 PortOpenResult PosixSerialPort::open(const std::string& portName, int baudRate, int readTimeoutMs)
 {
     close();
@@ -147,6 +161,11 @@ PortOpenResult PosixSerialPort::open(const std::string& portName, int baudRate, 
         return failure(portStatusFromErrno(error), error);
     }
     ::ioctl(fd_, TIOCEXCL);
+    if (noDeviceBehind(fd_)) {
+        close();
+        state_ = PortState::Failed;
+        return failure(PortOpenStatus::NotFound, ENXIO);
+    }
     if (!configure(baudRate)) {
         // The device stays open: the caller closes it before the next open.
         state_ = PortState::Failed;
