@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QLocale>
 #include <cmath>
+#include <limits>
 #include <utility>
 
 namespace korvel {
@@ -95,7 +96,10 @@ QString SettingsStore::periodText(double periodMs)
 
 int SettingsStore::windowPoints(int seconds, double periodMs)
 {
-    return int(std::lround(seconds * (1000.0 / periodMs)));
+    // A period stored by hand as a tiny fraction must not overflow the count.
+    const double points = std::round(seconds * (1000.0 / periodMs));
+    return points >= double(std::numeric_limits<int>::max()) ? std::numeric_limits<int>::max()
+                                                             : int(points);
 }
 
 void SettingsStore::LoadSettings(Uperemen& v, ChartControls& c)
@@ -107,6 +111,10 @@ void SettingsStore::LoadSettings(Uperemen& v, ChartControls& c)
     v.BaudRate = ini.readInteger(k::kPortSection, k::kBaudRate, 9600);
     v.ReadTotalTimeoutConstant = ini.readInteger(k::kPortSection, k::kReadTimeout, 200);
     v.AdrPribor = ini.readInteger(k::kDeviceSection, k::kAddress, 1);
+    // The address shares the request's first byte with the access bits: 64 and above would
+    // turn every key press into a write to the indicator's memory. Only 1..63 are addresses.
+    if (v.AdrPribor < kMinAddress || v.AdrPribor > kMaxAddress)
+        v.AdrPribor = 1;
     v.PollInterval = ini.readInteger(k::kProgramSection, k::kPollInterval, 320);
 
     v.TimeOnGraph = ini.readInteger(k::kChartSection, k::kTimeOnGraph, 7);

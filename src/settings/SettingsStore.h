@@ -28,6 +28,8 @@ class SettingsStore
 public:
     static constexpr double kDefaultPeriodACP = 7.5;
     static constexpr double kMaxPeriodACP = 1000.0;
+    static constexpr int kMinAddress = 1;
+    static constexpr int kMaxAddress = 63;
 
     explicit SettingsStore(QString filePath = defaultFilePath());
 

@@ -10,6 +10,8 @@
 #include <functional>
 #include <gtest/gtest.h>
 
+#include <limits>
+
 using namespace korvel;
 using namespace korvel::test;
 
@@ -185,6 +187,24 @@ TEST_F(StoreTest, WindowPointsFollowTheClampedWindowAndThePeriod)
     writeFile("[График]\r\nВремя(с)=-4\r\n");
     load();
     EXPECT_EQ(values.WindowPoints, 133); // 1 s
+
+    // A tiny period typed by hand: the count saturates instead of overflowing.
+    writeFile("[График]\r\nВремя(с)=99\r\nПериод выдачи данных АЦП, мс=0.000001\r\n");
+    load();
+    EXPECT_EQ(values.WindowPoints, std::numeric_limits<int>::max());
+}
+
+TEST_F(StoreTest, OnlyAddressesThatFitTheFirstByteAreTaken)
+{
+    // 64 and above would set the memory-access bit of every request.
+    const std::pair<const char*, int> cases[] = {
+        {"1", 1}, {"63", 63}, {"0x3F", 63}, {"64", 1}, {"65", 1}, {"0", 1}, {"-5", 1}};
+    for (const auto& [stored, expected] : cases) {
+        writeFile(QStringLiteral("[Параметры прибора]\r\nАдрес прибора=") +
+                  QString::fromLatin1(stored) + QStringLiteral("\r\n"));
+        load();
+        EXPECT_EQ(values.AdrPribor, expected) << stored;
+    }
 }
 
 struct ClampCase
