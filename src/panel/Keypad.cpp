@@ -9,7 +9,6 @@
 #include "settings/Uperemen.h"
 
 #include <QCheckBox>
-#include <QCoreApplication>
 #include <QMouseEvent>
 
 namespace korvel {
@@ -62,11 +61,12 @@ void Keypad::MainImageMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers mo
 void Keypad::PressKey(int index, bool ctrl)
 {
     const KeyDef& key = keyTable()[index];
+    // Drawn pressed at once. Other events are not let in here: a queued second click or a
+    // close would otherwise run in the middle of this press, before its writes.
     if (SvgPicture* pic = picture(index)) {
         pic->show();
         pic->repaint();
     }
-    QCoreApplication::processEvents();
 
     sendBatches(chord_.press(key.group, key.bit, ctrl));
     TimerViewPressKeys.start();

@@ -40,7 +40,15 @@ std::uint8_t PollCycle::readFirst() const
 
 void PollCycle::enablePolling()
 {
+    if (shutDown_)
+        return;
     TimerOprosaPribora.start(settings_.PollInterval);
+}
+
+void PollCycle::shutDown()
+{
+    shutDown_ = true;
+    disablePolling();
 }
 
 void PollCycle::suspendPolling()

@@ -81,6 +81,10 @@ public:
     void suspendPolling();
     void resumePolling();
 
+    // The window is closing and the port is gone: polling stays off for good, whatever a
+    // feature that suspended it (and is still unwinding) would restore.
+    void shutDown();
+
     // Start-up state: lamps dark, no identification, the simple face name.
     void resetState();
 
@@ -99,6 +103,7 @@ private:
     Link& link_;
     const Uperemen& settings_;
     PanelView& view_;
+    bool shutDown_ = false;
 };
 
 } // namespace korvel

@@ -1,6 +1,5 @@
 #include "shell/Umainquorin1.h"
 
-#include "link/DeviceMap.h"
 #include "panel/FrontPanel.h"
 #include "panel/Keypad.h"
 #include "panel/PollCycle.h"
@@ -178,7 +177,7 @@ void TMainFormTestIndKorvel::connectSignals()
 
 void TMainFormTestIndKorvel::applySettingsToLink()
 {
-    link_.AdrPribor = static_cast<std::uint8_t>(settings_.AdrPribor & ACCESS_ADDRESS_MASK);
+    link_.AdrPribor = static_cast<std::uint8_t>(settings_.AdrPribor);
     link_.ShowServiceInfo = settings_.ShowServiceInfo;
 }
 
@@ -218,7 +217,9 @@ bool TMainFormTestIndKorvel::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == front_->MainImage()) {
         switch (event->type()) {
-        case QEvent::MouseButtonPress: {
+        // A quick second click arrives as a double click; for the keys it is another press.
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick: {
             auto* e = static_cast<QMouseEvent*>(event);
             keypad_->MainImageMouseDown(e->button(), e->modifiers(), e->position().toPoint(),
                                         true);
@@ -258,11 +259,15 @@ void TMainFormTestIndKorvel::closeEvent(QCloseEvent* event)
         event->accept();
         return;
     }
-    // A second request while the closing animation plays changes nothing.
-    if (skin_->isClosing()) {
+    // A second request while this one is under way or the closing animation plays changes
+    // nothing.
+    if (closing_ || skin_->isClosing()) {
         event->ignore();
         return;
     }
+    closing_ = true;
+    // The last reveal step must not open the port while the window is being closed.
+    skin_->revealTimer()->stop();
 
     QCoreApplication::processEvents();
 
@@ -270,7 +275,7 @@ void TMainFormTestIndKorvel::closeEvent(QCloseEvent* event)
         poll_->ReleaseIndicator();
         port_.close();
     }
-    poll_->disablePolling();
+    poll_->shutDown();
     showSettingsWriteFailure(store_.SaveChartSettings(chartControls_));
 
     event->ignore();

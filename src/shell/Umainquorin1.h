@@ -86,6 +86,7 @@ private:
     QMenu* menu_ = nullptr;
     QList<QAction*> serviceActions_;
     bool shownOnce_ = false;
+    bool closing_ = false;
 };
 
 } // namespace korvel

@@ -185,8 +185,9 @@ TEST_F(MainWindowTest, CreationBuildsTheShapedWindowWithoutTouchingThePort)
         SCOPED_TRACE(items[i].name);
         EXPECT_EQ(actions[i]->objectName(), QString::fromLatin1(items[i].name));
         EXPECT_EQ(actions[i]->isSeparator(), items[i].caption == nullptr);
-        if (items[i].caption != nullptr)
+        if (items[i].caption != nullptr) {
             EXPECT_EQ(actions[i]->text(), QString::fromUtf8(items[i].caption));
+        }
         EXPECT_EQ(actions[i]->isVisible(), items[i].visible);
     }
 
@@ -378,6 +379,13 @@ TEST_F(MainWindowTest, ClicksOnTheFaceReachTheKeypadAndTheDrag)
     w->MainPopupMenu()->hide();
     EXPECT_TRUE(writes().empty());
     EXPECT_FALSE(w->frontPanel().keyPicture(QStringLiteral("5"))->isVisible());
+
+    // A quick second click on a key comes as a double click: it is one more press.
+    QMouseEvent second(QEvent::MouseButtonDblClick, QPointF(453, 140),
+                       face->mapToGlobal(QPointF(453, 140)), Qt::LeftButton, Qt::LeftButton,
+                       Qt::NoModifier);
+    QApplication::sendEvent(face, &second);
+    EXPECT_EQ(writes(), (std::vector<Write>{{REG_ARGUMENT, 0x04}, {REG_COMMAND, CMD_KEYS_A}}));
 }
 
 // Locking against an indicator that does not answer: the popup, one write, the box unchecked.
