@@ -1,4 +1,6 @@
 #pragma once
+#include "link/SegmentCodes.h"
+
 #include <cstdint>
 #include <string_view>
 #include <vector>
@@ -10,7 +12,7 @@ namespace korvel::sim {
 class SegmentFont
 {
 public:
-    static constexpr std::uint8_t POINT = 0x20;
+    static constexpr std::uint8_t POINT = SEGMENT_POINT;
 
     // Code of one character; characters the display cannot show come out as a blank.
     static std::uint8_t code(char c);

@@ -1,16 +1,11 @@
 #pragma once
+#include "link/SegmentCodes.h"
+
 #include <QString>
 #include <array>
 #include <cstdint>
 
 namespace korvel {
-
-// One digit of the indicator as it comes over the link: seven segment bits and the
-// decimal point.
-//   bit 0 b (upper right)   bit 1 f (upper left)   bit 2 a (top)    bit 3 g (middle)
-//   bit 4 c (lower right)   bit 5 decimal point    bit 6 d (bottom) bit 7 e (lower left)
-inline constexpr std::uint8_t SEGMENT_POINT = 0x20;
-inline constexpr std::uint8_t SEGMENT_PATTERN_MASK = 0xDF;
 
 // The leftmost digit of row 1 draws two patterns the character table lacks: the top bar
 // alone and the top and bottom bars together. Compared as whole bytes, so neither may
