@@ -6,7 +6,7 @@
 #include "settings/Uperemen.h"
 
 #include <QWidget>
-#include <memory>
+#include <functional>
 
 class QAction;
 class QCheckBox;
