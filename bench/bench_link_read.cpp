@@ -3,8 +3,8 @@
 // floor: the link's own sleeps (10 ms before the request, 1 ms after it, 1 ms before the
 // read) plus the line time of the 4 request and 19 reply bytes at 10 bits per byte.
 #include "link/DeviceMap.h"
+#include "link/Link.h"
 #include "link/PosixSerialPort.h"
-#include "link/Ufunctions.h"
 #include "sim/Simulator.h"
 
 #include <algorithm>

@@ -12,11 +12,11 @@
 //
 // Usage: bench_poll [seconds of polling, default 25] [PollInterval ms, default 320]
 #include "link/DeviceMap.h"
+#include "link/Link.h"
 #include "link/PosixSerialPort.h"
-#include "link/Ufunctions.h"
 #include "panel/FrontPanel.h"
 #include "panel/PollCycle.h"
-#include "settings/Uperemen.h"
+#include "settings/SettingsValues.h"
 #include "sim/Simulator.h"
 
 #include <QApplication>

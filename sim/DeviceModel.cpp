@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "link/Ucrc.h"
+#include "link/Crc8.h"
 
 namespace korvel::sim {
 

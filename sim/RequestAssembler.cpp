@@ -1,6 +1,6 @@
 #include "sim/RequestAssembler.h"
 
-#include "link/Ucrc.h"
+#include "link/Crc8.h"
 
 namespace korvel::sim {
 

@@ -1,6 +1,6 @@
 #include "panel/FrontPanel.h"
 
-#include "link/Ufunctions.h"
+#include "link/Link.h"
 #include "panel/DigitPanel.h"
 #include "panel/KeyTable.h"
 #include "panel/PanelArt.h"

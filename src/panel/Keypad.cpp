@@ -1,12 +1,12 @@
 #include "panel/Keypad.h"
 
 #include "link/DeviceMap.h"
-#include "link/Ufunctions.h"
+#include "link/Link.h"
 #include "panel/FrontPanel.h"
 #include "panel/PollCycle.h"
 #include "panel/PollSuspend.h"
 #include "panel/SvgPicture.h"
-#include "settings/Uperemen.h"
+#include "settings/SettingsValues.h"
 
 #include <QCheckBox>
 #include <QMouseEvent>

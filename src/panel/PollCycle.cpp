@@ -1,8 +1,8 @@
 #include "panel/PollCycle.h"
 
 #include "link/DeviceMap.h"
-#include "link/Ufunctions.h"
-#include "settings/Uperemen.h"
+#include "link/Link.h"
+#include "settings/SettingsValues.h"
 
 #include <algorithm>
 

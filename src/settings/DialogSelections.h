@@ -1,5 +1,5 @@
 #pragma once
-#include "settings/Uperemen.h"
+#include "settings/SettingsValues.h"
 
 #include <QString>
 #include <array>

@@ -1,8 +1,8 @@
 #pragma once
 #include "settings/ChartControls.h"
 #include "settings/DialogSelections.h"
+#include "settings/SettingsValues.h"
 #include "settings/SettingsWriteResult.h"
-#include "settings/Uperemen.h"
 
 #include <QString>
 

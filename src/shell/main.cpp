@@ -1,7 +1,7 @@
 // The entry: one running copy per executable file, then the main window and the event loop.
+#include "shell/MainWindow.h"
 #include "shell/SingleInstance.h"
 #include "shell/TerminationSignals.h"
-#include "shell/Umainquorin1.h"
 
 #include <QApplication>
 #include <QMessageBox>

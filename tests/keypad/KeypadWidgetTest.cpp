@@ -3,20 +3,20 @@
 #include "ScriptedPort.h"
 
 #include "link/DeviceMap.h"
-#include "link/Ufunctions.h"
+#include "link/Link.h"
 #include "panel/FrontPanel.h"
 #include "panel/KeyTable.h"
 #include "panel/Keypad.h"
 #include "panel/PollCycle.h"
 #include "panel/SvgPicture.h"
-#include "settings/Uperemen.h"
+#include "settings/SettingsValues.h"
 
+#include "support/WaitFor.h"
 #include <QCheckBox>
 #include <QElapsedTimer>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTest>
-#include "support/WaitFor.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "FakeIndicator.h"
 
+#include "link/Crc8.h"
 #include "link/DeviceMap.h"
-#include "link/Ucrc.h"
 
 namespace korvel::test {
 

@@ -3,8 +3,8 @@
 // small indicator model, and korvel-sim over a real pseudo-terminal on the real clock.
 #include "FakeIndicator.h"
 #include "FakeTransport.h"
+#include "link/Link.h"
 #include "link/PosixSerialPort.h"
-#include "link/Ufunctions.h"
 #include "sim/Simulator.h"
 
 #include <memory>

@@ -1,8 +1,8 @@
 // Pure pieces of the link: CRC8, port names, errno mapping, port messages, trace lines.
+#include "link/Crc8.h"
 #include "link/LinkTrace.h"
 #include "link/PortMessages.h"
 #include "link/PosixSerialPort.h"
-#include "link/Ucrc.h"
 
 #include <cerrno>
 #include <gtest/gtest.h>

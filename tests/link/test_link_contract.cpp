@@ -2,8 +2,8 @@
 // Exact call sequences are pinned by the fake-only tests; here both transports must agree
 // on what goes over the wire and how each transaction ends.
 #include "LinkHarnesses.h"
+#include "link/Crc8.h"
 #include "link/DeviceMap.h"
-#include "link/Ucrc.h"
 
 #include <gtest/gtest.h>
 

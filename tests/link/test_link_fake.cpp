@@ -2,9 +2,9 @@
 // read call with its requested count, every sleep, purge and trace, in order.
 #include "FakeIndicator.h"
 #include "FakeTransport.h"
+#include "link/Crc8.h"
 #include "link/DeviceMap.h"
-#include "link/Ucrc.h"
-#include "link/Ufunctions.h"
+#include "link/Link.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

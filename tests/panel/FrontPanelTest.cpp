@@ -1,6 +1,6 @@
-#include "link/Ufunctions.h"
-#include "panel/DigitPanel.h"
 #include "panel/FrontPanel.h"
+#include "link/Link.h"
+#include "panel/DigitPanel.h"
 #include "panel/PanelArt.h"
 #include "panel/PointShape.h"
 #include "panel/Rendering.h"

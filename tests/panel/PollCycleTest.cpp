@@ -1,13 +1,13 @@
 // The poll's rules on a scripted indicator: lamps, identification, faces, the I/O hook,
 // connecting and releasing, and the suspension rule.
+#include "panel/PollCycle.h"
 #include "FakeIndicator.h"
-#include "link/Ufunctions.h"
+#include "link/Link.h"
 #include "panel/DigitPanel.h"
 #include "panel/FrontPanel.h"
-#include "panel/PollCycle.h"
 #include "panel/PollSuspend.h"
 #include "panel/SvgPicture.h"
-#include "settings/Uperemen.h"
+#include "settings/SettingsValues.h"
 
 #include <QLabel>
 #include <gtest/gtest.h>

@@ -1,14 +1,14 @@
 // The poll cycle against the simulated indicator over a real pseudo-terminal.
+#include "link/Crc8.h"
+#include "link/Link.h"
 #include "link/PosixSerialPort.h"
-#include "link/Ucrc.h"
-#include "link/Ufunctions.h"
 #include "panel/DigitPanel.h"
 #include "panel/FrontPanel.h"
 #include "panel/PointShape.h"
 #include "panel/PollCycle.h"
 #include "panel/SegmentCode.h"
 #include "panel/SvgPicture.h"
-#include "settings/Uperemen.h"
+#include "settings/SettingsValues.h"
 #include "sim/Simulator.h"
 
 #include <QLabel>

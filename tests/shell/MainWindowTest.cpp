@@ -1,9 +1,10 @@
 // The main window against the simulated indicator on a pseudo-terminal: creation, the
 // connection at the end of the reveal, the keypad wiring, the service sequence and the
 // close sequence with its shutdown writes.
+#include "shell/MainWindow.h"
+#include "link/Crc8.h"
 #include "link/DeviceMap.h"
 #include "link/SerialPort.h"
-#include "link/Ucrc.h"
 #include "panel/DigitPanel.h"
 #include "panel/FrontPanel.h"
 #include "panel/Keypad.h"
@@ -12,11 +13,11 @@
 #include "panel/SvgPicture.h"
 #include "settings/IniProfile.h"
 #include "settings/SettingsKeys.h"
-#include "shell/Umainquorin1.h"
+#include "shell/ui/MessagePopup.h"
 #include "shell/ui/SkinnedWindow.h"
-#include "shell/ui/Umessage.h"
 #include "sim/Simulator.h"
 
+#include "support/WaitFor.h"
 #include <QApplication>
 #include <QCheckBox>
 #include <QContextMenuEvent>
@@ -30,7 +31,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include "support/WaitFor.h"
 
 #include <gtest/gtest.h>
 

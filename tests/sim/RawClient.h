@@ -11,7 +11,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "link/Ucrc.h"
+#include "link/Crc8.h"
 
 namespace korvel::sim::test {
 

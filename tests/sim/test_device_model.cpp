@@ -6,8 +6,8 @@
 #include <string>
 
 #include "RawClient.h"
+#include "link/Crc8.h"
 #include "link/DeviceMap.h"
-#include "link/Ucrc.h"
 #include "sim/DeviceModel.h"
 #include "sim/SegmentFont.h"
 

@@ -7,8 +7,8 @@
 #include <thread>
 
 #include "RawClient.h"
+#include "link/Crc8.h"
 #include "link/DeviceMap.h"
-#include "link/Ucrc.h"
 #include "sim/Simulator.h"
 
 using namespace korvel;

@@ -2,8 +2,8 @@
 // The plumbing of a fake serial port: always open, replies queued as bytes, reads take what
 // is queued (nothing more arrives later), a purge drops it. A fake indicator derives from it
 // and decides in write() what to queue.
+#include "link/Crc8.h"
 #include "link/SerialPort.h"
-#include "link/Ucrc.h"
 
 #include <deque>
 #include <vector>

@@ -1,8 +1,8 @@
 #include "shell/ui/ComPortUi.h"
 
 #include "link/PortMessages.h"
-#include "settings/Uperemen.h"
-#include "shell/ui/Umessage.h"
+#include "settings/SettingsValues.h"
+#include "shell/ui/MessagePopup.h"
 
 namespace korvel {
 

@@ -1,4 +1,4 @@
-#include "Umessage.h"
+#include "MessagePopup.h"
 
 #include "ButtonArt.h"
 #include "SkinnedWindow.h"

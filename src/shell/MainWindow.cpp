@@ -1,4 +1,4 @@
-#include "shell/Umainquorin1.h"
+#include "shell/MainWindow.h"
 
 #include "panel/FrontPanel.h"
 #include "panel/Keypad.h"
@@ -8,10 +8,10 @@
 #include "shell/ui/ButtonArt.h"
 #include "shell/ui/ComPortUi.h"
 #include "shell/ui/ImageButton.h"
+#include "shell/ui/MessagePopup.h"
 #include "shell/ui/SkinProfile.h"
 #include "shell/ui/SkinnedWindow.h"
 #include "shell/ui/UiFonts.h"
-#include "shell/ui/Umessage.h"
 
 #include <QApplication>
 #include <QCheckBox>

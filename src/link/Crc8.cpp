@@ -1,4 +1,4 @@
-#include "link/Ucrc.h"
+#include "link/Crc8.h"
 
 namespace korvel {
 

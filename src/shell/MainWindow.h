@@ -1,9 +1,9 @@
 #pragma once
+#include "link/Link.h"
 #include "link/PosixSerialPort.h"
-#include "link/Ufunctions.h"
 #include "settings/ChartControls.h"
 #include "settings/SettingsStore.h"
-#include "settings/Uperemen.h"
+#include "settings/SettingsValues.h"
 
 #include <QWidget>
 #include <functional>

@@ -1,6 +1,6 @@
-#include "link/Ufunctions.h"
+#include "link/Link.h"
 
-#include "link/Ucrc.h"
+#include "link/Crc8.h"
 
 #include <cstring>
 
