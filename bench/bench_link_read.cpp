@@ -45,7 +45,8 @@ bool measure(int baud, int samples, Figures& out)
         std::fprintf(stderr, "cannot open %s\n", sim.slavePath().c_str());
         return false;
     }
-    korvel::Link link(port, korvel::systemClock());
+    korvel::LinkSettings linkSettings;
+    korvel::Link link(port, korvel::systemClock(), linkSettings);
     std::uint8_t buffer[korvel::DISPLAY_COUNT + 3];
 
     std::vector<double> ms;

@@ -80,7 +80,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "cannot open %s\n", sim.slavePath().c_str());
         return 1;
     }
-    korvel::Link link(port, korvel::systemClock());
+    korvel::Link link(port, korvel::systemClock(), settings);
     korvel::FrontPanel panel;
     panel.show();
     korvel::PollCycle poll(link, settings, panel);

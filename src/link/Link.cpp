@@ -1,6 +1,7 @@
 #include "link/Link.h"
 
 #include "link/Crc8.h"
+#include "link/DeviceMap.h"
 
 #include <cstring>
 
@@ -19,7 +20,8 @@ constexpr int kStreamEmptyReads = 5; // a stream gives up after this many empty 
 
 } // namespace
 
-Link::Link(SerialPort& port, Clock& clock) : port_(port), clock_(clock)
+Link::Link(SerialPort& port, Clock& clock, const LinkSettings& settings)
+    : port_(port), clock_(clock), settings_(settings)
 {
 }
 
@@ -96,7 +98,8 @@ bool Link::DeviceRead(std::uint8_t first, std::uint8_t reg, int count, std::uint
 bool Link::validStreamFrame(int n, const std::uint8_t* buffer) const
 {
     // [address | 0x80, n - 1, n data bytes, CRC of everything before it]
-    return buffer[0] == (AdrPribor | 0x80) && buffer[1] == static_cast<std::uint8_t>(n - 1) &&
+    const auto first = static_cast<std::uint8_t>(settings_.AdrPribor | ACCESS_REG_READ);
+    return buffer[0] == first && buffer[1] == static_cast<std::uint8_t>(n - 1) &&
            Crc8(buffer, static_cast<std::size_t>(n + 2)) == buffer[n + 2];
 }
 
@@ -137,7 +140,7 @@ bool Link::ReceiveStreamFrame(int n, std::uint8_t* buffer)
 
 void Link::trace(const TraceLines& lines)
 {
-    if (ShowServiceInfo && onTrace)
+    if (settings_.ShowServiceInfo && onTrace)
         onTrace(lines);
 }
 

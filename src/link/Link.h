@@ -1,5 +1,6 @@
 #pragma once
 #include "link/Clock.h"
+#include "link/LinkSettings.h"
 #include "link/LinkTrace.h"
 #include "link/SerialPort.h"
 
@@ -15,7 +16,9 @@ namespace korvel {
 class Link
 {
 public:
-    Link(SerialPort& port, Clock& clock);
+    // settings: the address and the trace switch, read afresh by every transaction; the
+    // object must outlive the link.
+    Link(SerialPort& port, Clock& clock, const LinkSettings& settings);
 
     bool DeviceWrite(std::uint8_t first, std::uint8_t reg, std::uint8_t value);
     // count is 1..256 and buffer holds count + 3 bytes; other counts fail without sending.
@@ -29,10 +32,9 @@ public:
     // Receive buffer of the longest reply (256 data bytes + 3). Data start at index 2.
     std::array<std::uint8_t, 259> RxBuffer{};
 
-    // Indicator address used to validate stream frames (settings value AdrPribor).
-    std::uint8_t AdrPribor = 1;
-    // With this on, each failed attempt with a complete reply is traced through onTrace.
-    bool ShowServiceInfo = false;
+    const LinkSettings& settings() const { return settings_; }
+
+    // With ShowServiceInfo on, each failed attempt with a complete reply is traced here.
     std::function<void(const TraceLines&)> onTrace;
 
 private:
@@ -45,6 +47,7 @@ private:
 
     SerialPort& port_;
     Clock& clock_;
+    const LinkSettings& settings_;
 };
 
 } // namespace korvel

@@ -266,6 +266,21 @@ std::size_t PosixSerialPort::read(std::uint8_t* buffer, std::size_t count)
     return got;
 }
 
+std::size_t PosixSerialPort::readAvailable(std::uint8_t* buffer, std::size_t count)
+{
+    if (state_ != PortState::Open || count == 0)
+        return 0;
+    std::size_t got = 0;
+    while (got < count) {
+        const ssize_t n = ::read(fd_, buffer + got, count - got);
+        if (n > 0)
+            got += static_cast<std::size_t>(n);
+        else if (!(n < 0 && errno == EINTR))
+            break; // nothing more has arrived (0 or EAGAIN), or the device failed
+    }
+    return got;
+}
+
 std::size_t PosixSerialPort::write(const std::uint8_t* data, std::size_t count)
 {
     if (state_ != PortState::Open)

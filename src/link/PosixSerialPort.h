@@ -36,6 +36,8 @@ public:
 
     bool setReadTimeout(int ms) override;
     std::size_t read(std::uint8_t* buffer, std::size_t count) override;
+    std::size_t readAvailable(std::uint8_t* buffer, std::size_t count) override;
+    int readyDescriptor() const override { return state_ == PortState::Open ? fd_ : -1; }
     std::size_t write(const std::uint8_t* data, std::size_t count) override;
     void purgeRx() override;
 

@@ -44,6 +44,15 @@ public:
     // Returns when `count` bytes have come or the total read time-out has run out;
     // the number of bytes stored (0 on a closed or failed port).
     virtual std::size_t read(std::uint8_t* buffer, std::size_t count) = 0;
+    // Without waiting: up to `count` bytes that have already arrived (0 when none has or the
+    // port is not open). For reception driven by the event loop instead of by blocking reads.
+    virtual std::size_t readAvailable(std::uint8_t* buffer, std::size_t count) = 0;
+    // A descriptor the event loop can watch for arriving bytes, or -1 when the backend has
+    // none; callers then look with readAvailable on a short timer.
+    virtual int readyDescriptor() const { return -1; }
+    // True once the device went away under the open port (a USB adapter pulled out); the
+    // next open clears it.
+    virtual bool deviceLost() const { return false; }
     virtual std::size_t write(const std::uint8_t* data, std::size_t count) = 0;
     // Discards what has been received but not read.
     virtual void purgeRx() = 0;

@@ -1,5 +1,6 @@
 #include "settings/SettingsStore.h"
 
+#include "settings/AppPaths.h"
 #include "settings/IniProfile.h"
 #include "settings/SettingsKeys.h"
 
@@ -84,7 +85,7 @@ QString SettingsStore::filePathForExecutable(const QString& executablePath)
 
 QString SettingsStore::defaultFilePath()
 {
-    return filePathForExecutable(QCoreApplication::applicationFilePath());
+    return AppPaths::settingsFile();
 }
 
 QString SettingsStore::periodText(double periodMs)

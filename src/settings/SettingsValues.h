@@ -1,4 +1,6 @@
 #pragma once
+#include "link/LinkSettings.h"
+
 #include <QString>
 #include <array>
 #include <cstdint>
@@ -7,12 +9,12 @@ namespace korvel {
 
 // The settings values every subsystem reads. Filled by LoadSettings, written back only by
 // the settings store and the settings dialog. Defaults are those of a missing file.
-struct Uperemen
+// AdrPribor and ShowServiceInfo come from LinkSettings: the link reads them from here.
+struct Uperemen : LinkSettings
 {
     QString CommName = QStringLiteral("COM1");
     int BaudRate = 9600;
     int ReadTotalTimeoutConstant = 200;
-    int AdrPribor = 1;
     int PollInterval = 320;
 
     int TimeOnGraph = 7;
@@ -32,7 +34,6 @@ struct Uperemen
     // 0x00BBGGRR; until loaded, the colours the input traces are created with
     std::array<std::uint32_t, 5> DInputColor{16711680, 32768, 8388736, 65280, 16711935};
     int ZaderzhkaSignDInputs = 0;
-    bool ShowServiceInfo = false;
     bool Checkweigher = false;
 };
 

@@ -43,7 +43,7 @@ QString TMainFormTestIndKorvel::windowTitleFor(const QString& executablePath)
 
 TMainFormTestIndKorvel::TMainFormTestIndKorvel(const QString& settingsFile, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), store_(settingsFile),
-      link_(port_, systemClock())
+      link_(port_, systemClock(), settings_)
 {
     setupUi();
     connectSignals();
@@ -108,7 +108,6 @@ void TMainFormTestIndKorvel::setupUi()
     poll_ = new PollCycle(link_, settings_, *front_, this);
     poll_->TimerOprosaPribora.setInterval(settings_.PollInterval);
     poll_->resetState();
-    applySettingsToLink();
 
     keypad_ = new Keypad(link_, settings_, *poll_, *front_, this);
     keypad_->attachLockBox(lockBox_, buttonPusto_);
@@ -173,12 +172,6 @@ void TMainFormTestIndKorvel::connectSignals()
     front_->MainImage()->installEventFilter(this);
     front_->MainPanel()->installEventFilter(this);
     buttonPusto_->installEventFilter(this);
-}
-
-void TMainFormTestIndKorvel::applySettingsToLink()
-{
-    link_.AdrPribor = static_cast<std::uint8_t>(settings_.AdrPribor);
-    link_.ShowServiceInfo = settings_.ShowServiceInfo;
 }
 
 void TMainFormTestIndKorvel::showEvent(QShowEvent* event)

@@ -64,7 +64,6 @@ private:
     void connectSignals();
     void onRevealFinished();
     void ToggleServiceCommands();
-    void applySettingsToLink();
 
     // Program state.
     Uperemen settings_;

@@ -118,8 +118,8 @@ protected:
 
     ScriptedPort port;
     test::VirtualClock clock;
-    Link link{port, clock};
     Uperemen settings;
+    Link link{port, clock, settings};
     FrontPanel panel;
     PollCycle poll{link, settings, panel};
     Keypad keypad{link, settings, poll, panel};

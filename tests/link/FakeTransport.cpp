@@ -43,7 +43,7 @@ bool FakeSerialPort::setReadTimeout(int ms)
     return true;
 }
 
-std::size_t FakeSerialPort::read(std::uint8_t* buffer, std::size_t count)
+std::size_t FakeSerialPort::takeFront(std::uint8_t* buffer, std::size_t count)
 {
     std::size_t got = 0;
     if (!arrived_.empty()) {
@@ -54,7 +54,20 @@ std::size_t FakeSerialPort::read(std::uint8_t* buffer, std::size_t count)
         if (front.empty())
             arrived_.pop_front();
     }
+    return got;
+}
+
+std::size_t FakeSerialPort::read(std::uint8_t* buffer, std::size_t count)
+{
+    const std::size_t got = takeFront(buffer, count);
     log_.push_back("read " + std::to_string(count) + " -> " + std::to_string(got));
+    return got;
+}
+
+std::size_t FakeSerialPort::readAvailable(std::uint8_t* buffer, std::size_t count)
+{
+    const std::size_t got = takeFront(buffer, count);
+    log_.push_back("readAvailable " + std::to_string(count) + " -> " + std::to_string(got));
     return got;
 }
 

@@ -50,6 +50,8 @@ public:
     PortState state() const override { return state_; }
     bool setReadTimeout(int ms) override;
     std::size_t read(std::uint8_t* buffer, std::size_t count) override;
+    // Takes what is left of the front piece, like one read that does not wait.
+    std::size_t readAvailable(std::uint8_t* buffer, std::size_t count) override;
     std::size_t write(const std::uint8_t* data, std::size_t count) override;
     void purgeRx() override;
 
@@ -65,6 +67,8 @@ public:
     std::vector<Bytes> writes;
 
 private:
+    std::size_t takeFront(std::uint8_t* buffer, std::size_t count);
+
     std::vector<std::string>& log_;
     PortState state_ = PortState::NeverOpened;
     std::deque<Bytes> arrived_;

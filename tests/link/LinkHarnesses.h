@@ -30,7 +30,8 @@ public:
     std::vector<std::string> log;
     FakeSerialPort port{log};
     FakeClock clock{log};
-    Link link{port, clock};
+    LinkSettings settings;
+    Link link{port, clock, settings};
     FakeIndicator indicator{1};
 };
 
@@ -84,7 +85,8 @@ public:
 
     sim::Simulator sim;
     PosixSerialPort port;
-    Link link{port, systemClock()};
+    LinkSettings settings;
+    Link link{port, systemClock(), settings};
     sim::SimFaults faults;
 
 private:

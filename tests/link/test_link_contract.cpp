@@ -98,7 +98,7 @@ TYPED_TEST(LinkContract, WrongAcknowledgementsAreTriedThreeTimes)
     for (bool showServiceInfo : {true, false}) {
         h.clearRequests();
         this->traces.clear();
-        h.link.ShowServiceInfo = showServiceInfo;
+        h.settings.ShowServiceInfo = showServiceInfo;
         EXPECT_FALSE(h.link.DeviceWrite(1, REG_COMMAND, CMD_KEYBOARD_UNLOCK));
         const Bytes sent = this->request(0x01, 0xFF, 0x11);
         EXPECT_EQ(h.requests(), std::vector<Bytes>(3, sent));
@@ -118,7 +118,7 @@ TYPED_TEST(LinkContract, WrongReadRepliesAreTracedInReadForm)
 {
     auto& h = this->h;
     h.setCorrupt(true);
-    h.link.ShowServiceInfo = true;
+    h.settings.ShowServiceInfo = true;
     std::uint8_t buffer[7] = {};
     EXPECT_FALSE(h.link.DeviceRead(ACCESS_REG_READ | 1, REG_IDENT, IDENT_COUNT, buffer));
     ASSERT_EQ(this->traces.size(), 3u);
@@ -137,7 +137,7 @@ TYPED_TEST(LinkContract, SilentIndicatorFailsAfterOneAttempt)
 {
     auto& h = this->h;
     h.setSilent(true);
-    h.link.ShowServiceInfo = true;
+    h.settings.ShowServiceInfo = true;
     EXPECT_FALSE(h.link.DeviceWrite(1, REG_COMMAND, CMD_KEYBOARD_UNLOCK));
     EXPECT_EQ(h.requests().size(), 1u);
     EXPECT_TRUE(this->traces.empty());
@@ -163,7 +163,7 @@ TYPED_TEST(LinkContract, BytesThatNeverFormAFrameEndInFalse)
     auto& h = this->h;
     // A correct identification reply has the length of a stream frame, but it is no frame
     // for indicator 2.
-    h.link.AdrPribor = 2;
+    h.settings.AdrPribor = 2;
     h.port.setReadTimeout(50);
     const Bytes identRequest = this->request(0x81, REG_IDENT, IDENT_COUNT - 1);
     h.port.write(identRequest.data(), identRequest.size());

@@ -38,7 +38,8 @@ protected:
     std::vector<std::string> log;
     FakeSerialPort port{log};
     FakeClock clock{log};
-    Link link{port, clock};
+    LinkSettings settings;
+    Link link{port, clock, settings};
     std::vector<TraceLines> traces;
 };
 
@@ -114,7 +115,7 @@ TEST_F(LinkOnFake, ReplyMayNeedThreeReadsButNotFour)
         log.clear();
         port.scriptReply(splits[k]);
         std::uint8_t buffer[19] = {};
-        link.ShowServiceInfo = true;
+        settings.ShowServiceInfo = true;
         EXPECT_EQ(link.DeviceRead(ACCESS_REG_READ | 1, REG_DISPLAY, 16, buffer), k < 3) << k + 1;
         std::vector<std::string> expected = {"sleep 10", "purge", "write 81 2A 0F F1", "sleep 1"};
         for (const auto& r : reads[k]) {
@@ -128,7 +129,7 @@ TEST_F(LinkOnFake, ReplyMayNeedThreeReadsButNotFour)
 
 TEST_F(LinkOnFake, SilentIndicatorCostsOneAttemptAndNoTrace)
 {
-    link.ShowServiceInfo = true;
+    settings.ShowServiceInfo = true;
     EXPECT_FALSE(link.DeviceWrite(0x01, REG_COMMAND, CMD_KEYBOARD_UNLOCK));
     EXPECT_THAT(log,
                 ElementsAre("sleep 15", "purge", "write 01 FF 11 B6", "sleep 1", "sleep 1",
@@ -141,7 +142,7 @@ TEST_F(LinkOnFake, ThreeWrongAcknowledgementsAreTracedAndFail)
     for (bool showServiceInfo : {true, false}) {
         log.clear();
         traces.clear();
-        link.ShowServiceInfo = showServiceInfo;
+        settings.ShowServiceInfo = showServiceInfo;
         port.scriptReply({{0x01, 0x00}});
         port.scriptReply({{0x01}, {0x00}}); // second attempt needs one extra read
         port.scriptReply({{0x02, 0xB7}});
@@ -164,7 +165,7 @@ TEST_F(LinkOnFake, ThreeWrongAcknowledgementsAreTracedAndFail)
         EXPECT_THAT(log, ElementsAreArray(expected));
     }
     // The panels of the run with ShowServiceInfo on.
-    link.ShowServiceInfo = true;
+    settings.ShowServiceInfo = true;
     port.scriptReply({{0x01, 0x00}});
     port.scriptReply({{0x01}, {0x00}});
     port.scriptReply({{0x02, 0xB7}});
@@ -182,7 +183,7 @@ TEST_F(LinkOnFake, ThreeWrongAcknowledgementsAreTracedAndFail)
 
 TEST_F(LinkOnFake, WrongAcknowledgementThenRightOneSucceeds)
 {
-    link.ShowServiceInfo = true;
+    settings.ShowServiceInfo = true;
     port.scriptReply({{0x01, 0x00}});
     port.scriptReply({{0x01, 0xB6}});
     EXPECT_TRUE(link.DeviceWrite(0x01, REG_COMMAND, CMD_KEYBOARD_UNLOCK));
@@ -194,7 +195,7 @@ TEST_F(LinkOnFake, WrongAcknowledgementThenRightOneSucceeds)
 
 TEST_F(LinkOnFake, WrongReadReplyIsTracedInReadForm)
 {
-    link.ShowServiceInfo = true;
+    settings.ShowServiceInfo = true;
     // Identification [123, 3, 5, 7] with a CRC byte of 0x00.
     Bytes bad = readReply(1, {123, 3, 5, 7});
     const std::uint8_t computed = Crc8(bad.data(), 6);
@@ -231,6 +232,19 @@ TEST_F(LinkOnFake, StreamJoinedMidFrameSlidesToTheNextFrame)
     EXPECT_TRUE(link.ReceiveStreamFrame(4, buffer));
     EXPECT_THAT(log, ElementsAre("read 7 -> 7", "read 1 -> 1", "read 1 -> 1", "read 1 -> 1"));
     EXPECT_TRUE(std::equal(frame.begin(), frame.end(), buffer));
+}
+
+TEST_F(LinkOnFake, StreamFramesFollowAnAddressChangedInTheSettings)
+{
+    // The settings dialog changes the address while the program runs; the next frame is judged
+    // against the new one.
+    const Bytes oldAddress = FakeIndicator::streamFrame(1, 7, 0);
+    const Bytes newAddress = FakeIndicator::streamFrame(5, 7, 0);
+    settings.AdrPribor = 5;
+    port.arrive({oldAddress, newAddress});
+    std::uint8_t buffer[7] = {};
+    EXPECT_TRUE(link.ReceiveStreamFrame(4, buffer));
+    EXPECT_TRUE(std::equal(newAddress.begin(), newAddress.end(), buffer));
 }
 
 TEST_F(LinkOnFake, StreamCompletesAShortFrameByteByByte)

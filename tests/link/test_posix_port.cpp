@@ -3,6 +3,7 @@
 #include "link/PortMessages.h"
 #include "link/PosixSerialPort.h"
 
+#include <chrono>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
@@ -51,6 +52,31 @@ protected:
     int slave_ = -1;
     std::string path_;
 };
+
+TEST_F(PtyPort, ReadAvailableTakesWhatHasComeWithoutWaiting)
+{
+    PosixSerialPort port;
+    EXPECT_EQ(port.readyDescriptor(), -1);
+    ASSERT_TRUE(openComPort(port, path_, 9600, 5000).ok);
+    EXPECT_EQ(port.readyDescriptor(), port.fd());
+
+    std::uint8_t got[16] = {};
+    // Nothing there: back at once, not after the 5 s read time-out.
+    const auto before = std::chrono::steady_clock::now();
+    EXPECT_EQ(port.readAvailable(got, sizeof got), 0u);
+    EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(2));
+
+    const test::Bytes sent{1, 2, 3};
+    ASSERT_EQ(::write(master_, sent.data(), sent.size()), 3);
+    pollfd pfd{port.readyDescriptor(), POLLIN, 0};
+    ASSERT_EQ(::poll(&pfd, 1, 2000), 1);
+    EXPECT_EQ(port.readAvailable(got, sizeof got), 3u);
+    EXPECT_EQ(test::Bytes(got, got + 3), sent);
+
+    port.close();
+    EXPECT_EQ(port.readAvailable(got, sizeof got), 0u);
+    EXPECT_EQ(port.readyDescriptor(), -1);
+}
 
 TEST_F(PtyPort, OpensRaw8N1AndPassesEveryByteUnchanged)
 {

@@ -22,7 +22,7 @@ constexpr std::uint8_t kAllStatusBits = 0xFE;
 class PollCycleTest : public ::testing::Test
 {
 protected:
-    PollCycleTest() : link(port, clock), poll(link, settings, panel)
+    PollCycleTest() : link(port, clock, settings), poll(link, settings, panel)
     {
         port.ident = {123, 21, 5, 7}; // model 21, serial 05 07 123
         port.display.fill(0xD7);      // all "0"

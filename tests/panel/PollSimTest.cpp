@@ -43,7 +43,7 @@ protected:
         settings.ReadTotalTimeoutConstant = 50;
         ASSERT_EQ(port.open(sim->slavePath(), 9600, settings.ReadTotalTimeoutConstant).status,
                   PortOpenStatus::Ok);
-        link = std::make_unique<Link>(port, systemClock());
+        link = std::make_unique<Link>(port, systemClock(), settings);
         poll = std::make_unique<PollCycle>(*link, settings, panel);
     }
 

@@ -23,6 +23,10 @@ public:
     bool setReadTimeout(int) override { return true; }
     void purgeRx() override { pending_.clear(); }
 
+    std::size_t readAvailable(std::uint8_t* buffer, std::size_t count) override
+    {
+        return read(buffer, count);
+    }
     std::size_t read(std::uint8_t* buffer, std::size_t count) override
     {
         std::size_t n = 0;
