@@ -78,6 +78,11 @@ QComboBox* makeCombo(const char* name, const QRect& geometry, int rows, QWidget*
     pal.setColor(QPalette::Highlight, QColor(0, 105, 105));
     pal.setColor(QPalette::HighlightedText, Qt::white);
     combo->setPalette(pal);
+    // A plain list of `rows` rows rather than a menu over the whole screen, in the same colours.
+    combo->setStyleSheet(QStringLiteral(
+        "QComboBox { combobox-popup: 0; }"
+        "QComboBox QAbstractItemView { color: rgb(0, 255, 255); background-color: rgb(28, 28, 28);"
+        " selection-background-color: rgb(0, 105, 105); selection-color: white; }"));
     return combo;
 }
 
