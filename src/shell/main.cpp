@@ -2,6 +2,7 @@
 #include "shell/MainWindow.h"
 #include "shell/SingleInstance.h"
 #include "shell/TerminationSignals.h"
+#include "shell/ui/HintHidePause.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -27,6 +28,7 @@ int main(int argc, char** argv)
 
     try {
         korvel::TMainFormTestIndKorvel window;
+        korvel::HintHidePause::install();
         // The application's title goes where X11 taskbars and icon boxes read it, the window's
         // icon name; as the application display name Qt would append it to the window title.
         window.setWindowIconText(kApplicationTitle);
