@@ -222,9 +222,9 @@ void TMainFormTestIndKorvel::closeIoPanel()
 
 void TMainFormTestIndKorvel::NComPortPropertiesClick()
 {
-    SettingsDialogContext context{settings_, store_, chartControls_, port_,  link_, *poll_,
-                                  *front_,   [this] { openIoPanel(); },
-                                  [this] { closeIoPanel(); }};
+    SettingsDialogContext context{settings_, store_, chartControls_, port_, link_, *poll_, *front_};
+    context.openIoPanel = [this] { openIoPanel(); };
+    context.closeIoPanel = [this] { closeIoPanel(); };
     TFormProperties::Execute(context);
 }
 

@@ -107,12 +107,14 @@ TEST(PortList, MachinePortsWithAPseudoTerminalConfigured)
     for (const QString& configured : {slave, relative, link}) {
         SCOPED_TRACE(configured.toStdString());
         for (bool busy : {false, true}) {
-            if (busy)
+            if (busy) {
                 ASSERT_EQ(held.open(slave.toStdString(), 9600, 50).status, PortOpenStatus::Ok);
+            }
             const QStringList listed = names(PortList::scan(configured));
             EXPECT_EQ(listed.count(configured), 1) << listed.join(' ').toStdString();
-            for (const QString& name : systemNames)
+            for (const QString& name : systemNames) {
                 EXPECT_TRUE(listed.contains(name)) << name.toStdString();
+            }
             EXPECT_EQ(listed.size(), systemNames.size() + 1);
             held.close();
         }

@@ -309,8 +309,9 @@ TEST_F(SettingsDialogTest, OkCases)
             EXPECT_EQ(face.row2Digit(9)->caption(), QStringLiteral("н")) << "port state shown";
         }
         // The poll goes on with the new address.
-        if (c.pollingAfter && chosen.AdrPribor != 1)
+        if (c.pollingAfter && chosen.AdrPribor != 1) {
             EXPECT_TRUE(waitFor([&] { return readsAt(*sim, chosen.AdrPribor); }, 3000));
+        }
 
         dialog.reset();
         poll.reset();

@@ -24,8 +24,8 @@ struct SettingsDialogContext
     PollCycle& poll;
     PanelView& view;
     // The digital I/O strip: opened, or its outputs handed back and the strip rolled up.
-    std::function<void()> openIoPanel;
-    std::function<void()> closeIoPanel;
+    std::function<void()> openIoPanel = {};
+    std::function<void()> closeIoPanel = {};
 };
 
 } // namespace korvel
