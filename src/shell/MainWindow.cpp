@@ -1,5 +1,6 @@
 #include "shell/MainWindow.h"
 
+#include "memory/MemoryTransfer.h"
 #include "panel/FrontPanel.h"
 #include "panel/Keypad.h"
 #include "panel/PollCycle.h"
@@ -20,6 +21,8 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
+
+#include <array>
 
 namespace korvel {
 
@@ -112,6 +115,9 @@ void TMainFormTestIndKorvel::setupUi()
     keypad_ = new Keypad(link_, settings_, *poll_, *front_, this);
     keypad_->attachLockBox(lockBox_, buttonPusto_);
 
+    memory_ = new MemoryTransfer(link_, settings_, *poll_, *front_, this);
+    memory_->setMainWindow(this);
+
     createMenu();
     front_->laKorvelVersiya()->clear();
 }
@@ -134,6 +140,13 @@ void TMainFormTestIndKorvel::createMenu()
     add("N3", QStringLiteral("-"), true);
     serviceActions_ << add("NReadFM", QStringLiteral("Прочитать FM"), false);
     serviceActions_ << add("NWriteFM", QStringLiteral("Записать FM"), false);
+    // The handlers run after the menu has closed, not inside its loop.
+    const std::array<void (MemoryTransfer::*)(), 4> memoryCommands = {
+        &MemoryTransfer::NReadEEPROMClick, &MemoryTransfer::NWriteEEPROMClick,
+        &MemoryTransfer::NReadFMClick, &MemoryTransfer::NWriteFMClick};
+    for (int i = 0; i < 4; ++i)
+        connect(serviceActions_[i], &QAction::triggered, memory_, memoryCommands[i],
+                Qt::QueuedConnection);
     add("N2", QStringLiteral("-"), true);
     add("NGraphic", QStringLiteral("График"), true);
 }
@@ -244,7 +257,7 @@ bool TMainFormTestIndKorvel::eventFilter(QObject* watched, QEvent* event)
 
 void TMainFormTestIndKorvel::closeEvent(QCloseEvent* event)
 {
-    if (chartRunning && chartRunning()) {
+    if ((chartRunning && chartRunning()) || memory_->transferActive()) {
         event->ignore();
         return;
     }

@@ -18,6 +18,7 @@ namespace korvel {
 class FrontPanel;
 class ImageButton;
 class Keypad;
+class MemoryTransfer;
 class PollCycle;
 class SkinnedWindow;
 
@@ -44,6 +45,7 @@ public:
     Link& link() { return link_; }
     PollCycle& poll() { return *poll_; }
     Keypad& keypad() { return *keypad_; }
+    MemoryTransfer& memory() { return *memory_; }
     FrontPanel& frontPanel() { return *front_; }
     SkinnedWindow& skin() { return *skin_; }
     QMenu* MainPopupMenu() const { return menu_; }
@@ -76,6 +78,7 @@ private:
     FrontPanel* front_ = nullptr;
     PollCycle* poll_ = nullptr;
     Keypad* keypad_ = nullptr;
+    MemoryTransfer* memory_ = nullptr;
     SkinnedWindow* skin_ = nullptr;
     ImageButton* closeImage_ = nullptr;
     ImageButton* minimizeImage_ = nullptr;
