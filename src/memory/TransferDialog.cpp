@@ -100,10 +100,12 @@ void TFormReadWriteEEPROM::setupUi()
     paReadWriteEEPROM_->setPalette(panel);
 
     laReadWriteEEPROM_ = makeLabel(paReadWriteEEPROM_, "laReadWriteEEPROM", Qt::yellow, 11);
-    laReadWriteEEPROM_->setGeometry(24, 13, 180, 14);
+    laReadWriteEEPROM_->setGeometry(24, 13, 150, 14);
+    // Right-aligned on the bar's right edge; it grows to the left, as the face's font is wider
+    // than the one the layout was drawn with and "100,0% (Page = 7Fh)" must not be cut.
     laZagruzka_ = makeLabel(paReadWriteEEPROM_, "laZagruzka", QColor(0, 255, 0), 13);
     laZagruzka_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    laZagruzka_->setGeometry(209, 11, 104, 16);
+    laZagruzka_->setGeometry(174, 11, 313 - 174, 16);
 
     ReadWriteProgressBar_ =
         makeBar(paReadWriteEEPROM_, "ReadWriteProgressBar", job_.area.smoothBar);
