@@ -4,7 +4,9 @@
 
 namespace korvel {
 
-ImageFileDialog::ImageFileDialog(Kind kind) : kind_(kind) {}
+ImageFileDialog::ImageFileDialog(Kind kind) : kind_(kind)
+{
+}
 
 QStringList ImageFileDialog::filters() const
 {

@@ -94,8 +94,9 @@ PopupMessage ImageNotSavedMessage(const QString& path, const QString& why)
 
 PopupMessage BackupNotReadMessage()
 {
-    return FittedMessage(TFormMessage::defaultText() +
-                         QStringLiteral("\n\nРезервная копия не прочитана,\nзапись не выполнялась."));
+    return FittedMessage(
+        TFormMessage::defaultText() +
+        QStringLiteral("\n\nРезервная копия не прочитана,\nзапись не выполнялась."));
 }
 
 PopupMessage BackupNotSavedMessage(const QString& path, const QString& why)
@@ -116,7 +117,8 @@ PopupMessage WriteEndMessage(WriteEnd end, const MemoryArea& area, const QString
         head = QStringLiteral("Запись в %1 прервана.").arg(area.name);
         break;
     case WriteEnd::LinkFailed:
-        head = TFormMessage::defaultText() + QStringLiteral("\nЗапись в %1 прервана.").arg(area.name);
+        head =
+            TFormMessage::defaultText() + QStringLiteral("\nЗапись в %1 прервана.").arg(area.name);
         break;
     }
     return FittedMessage(head + QStringLiteral("\n\nРезервная копия прежнего содержимого:\n") +

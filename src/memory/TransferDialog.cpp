@@ -26,7 +26,7 @@ namespace korvel {
 
 namespace {
 
-constexpr int kPauseMs = 10; // after a page select, and after every byte written
+constexpr int kPauseMs = 10;    // after a page select, and after every byte written
 constexpr int kCheckEvery = 16; // bytes written between two looks at the window
 
 const QColor kPanelColour(83, 0, 83);
@@ -62,8 +62,8 @@ QProgressBar* makeBar(QWidget* parent, const char* name, bool smooth)
 } // namespace
 
 TFormReadWriteEEPROM::TFormReadWriteEEPROM(Link& link, TransferJob job, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
-      link_(link), job_(std::move(job))
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint), link_(link),
+      job_(std::move(job))
 {
     setAttribute(Qt::WA_DeleteOnClose);
     showMessage = [this](const PopupMessage& m) {
@@ -137,9 +137,8 @@ void TFormReadWriteEEPROM::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
     skin_->placeOverMainWindow();
-    laReadWriteEEPROM_->setText(job_.mode == TransferMode::Writing
-                                    ? WriteCaption(job_.area)
-                                    : ReadCaption(job_.area));
+    laReadWriteEEPROM_->setText(job_.mode == TransferMode::Writing ? WriteCaption(job_.area)
+                                                                   : ReadCaption(job_.area));
     skin_->takeFocus();
 }
 
@@ -203,8 +202,7 @@ TFormReadWriteEEPROM::Step TFormReadWriteEEPROM::readArea()
         if (cancelRequestedNow())
             return Step::Cancelled;
         link_.clock().sleepMs(kPauseMs);
-        if (!link_.DeviceRead(ACCESS_MEM_READ | address(), 0, MEM_PAGE_SIZE,
-                              link_.RxBuffer.data()))
+        if (!link_.DeviceRead(ACCESS_MEM_READ | address(), 0, MEM_PAGE_SIZE, link_.RxBuffer.data()))
             return Step::LinkFailed;
         MemoEEPROMMemory_ << FormatImagePage(link_.RxBuffer.data() + 2);
     }
@@ -311,8 +309,8 @@ void TFormReadWriteEEPROM::runWrite()
             link_.clock().sleepMs(kPauseMs);
         for (int offset = 0; sent && offset < MEM_PAGE_SIZE; ++offset) {
             WriteSubProgressBar_->setValue(offset);
-            sent = link_.DeviceWrite(ACCESS_MEM_WRITE | address(), static_cast<std::uint8_t>(offset),
-                                     image.bytes[next++]);
+            sent = link_.DeviceWrite(ACCESS_MEM_WRITE | address(),
+                                     static_cast<std::uint8_t>(offset), image.bytes[next++]);
             if (!sent)
                 break;
             if (offset % kCheckEvery == 0) {
@@ -343,6 +341,7 @@ void TFormReadWriteEEPROM::runWrite()
 void TFormReadWriteEEPROM::finish(Outcome outcome)
 {
     outcome_ = outcome;
+    emit transferEnded();
     closeRequested_ = true;
     close();
 }

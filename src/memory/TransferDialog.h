@@ -87,7 +87,9 @@ public:
     QString backupPath() const { return backupPath_; }
 
 signals:
-    // The closing animation has run; the transfer is over.
+    // The transfer has ended (outcome() says how); the window closes next.
+    void transferEnded();
+    // The closing animation has run; the link may be handed back.
     void closed();
 
 protected:

@@ -49,11 +49,10 @@ protected:
         // A copy of its own: its folder is where its file dialogs start and its backups go.
         dir = std::make_unique<QTemporaryDir>();
         ASSERT_TRUE(QFile::copy(QStringLiteral(KORVEL_BIN_DIR "/korvel"), copyPath()));
-        ASSERT_EQ(QProcess::execute(QStringLiteral(KORVEL_BIN_DIR "/korvel-ini"),
-                                    {copyPath() + QStringLiteral(".ini"),
-                                     QStringLiteral("Параметры COM-порта"),
-                                     QStringLiteral("COM-порт"),
-                                     QString::fromStdString(sim->slavePath())}),
+        ASSERT_EQ(QProcess::execute(
+                      QStringLiteral(KORVEL_BIN_DIR "/korvel-ini"),
+                      {copyPath() + QStringLiteral(".ini"), QStringLiteral("Параметры COM-порта"),
+                       QStringLiteral("COM-порт"), QString::fromStdString(sim->slavePath())}),
                   0);
 
         korvel = std::make_unique<QProcess>();
@@ -95,7 +94,8 @@ protected:
 
     static std::size_t mark() { return sim->requests().size(); }
 
-    static int countSince(std::size_t from, const std::function<bool(const std::vector<std::uint8_t>&)>& is)
+    static int countSince(std::size_t from,
+                          const std::function<bool(const std::vector<std::uint8_t>&)>& is)
     {
         int n = 0;
         const auto r = sim->requests();
@@ -129,8 +129,8 @@ protected:
     static QString focusedWindowName()
     {
         QProcess p;
-        p.start(QStringLiteral("xdotool"), {QStringLiteral("getwindowfocus"),
-                                            QStringLiteral("getwindowname")});
+        p.start(QStringLiteral("xdotool"),
+                {QStringLiteral("getwindowfocus"), QStringLiteral("getwindowname")});
         p.waitForFinished();
         return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
     }
@@ -146,9 +146,7 @@ protected:
     static void typeServiceSequence()
     {
         QStringList args{QStringLiteral("keydown"), QStringLiteral("ctrl")};
-        auto key = [&](char c) {
-            args << QStringLiteral("key") << QString(QChar(c).toLower());
-        };
+        auto key = [&](char c) { args << QStringLiteral("key") << QString(QChar(c).toLower()); };
         key(ServiceSequence::CODE[0]);
         for (char c : ServiceSequence::CODE)
             key(c);

@@ -52,7 +52,8 @@ TEST(ImageWriter, APageIsSixteenLinesOfSixteenBytesAndAnEmptyLine)
     EXPECT_EQ(lines[0], "00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F ");
     EXPECT_EQ(lines[15], "F0 F1 F2 F3 F4 F5 F6 F7 F8 F9 FA FB FC FD FE FF ");
     EXPECT_EQ(lines[16], "");
-    EXPECT_EQ(ImageFileText(lines).left(50), "00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F \r\n");
+    EXPECT_EQ(ImageFileText(lines).left(50),
+              "00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F \r\n");
 }
 
 TEST(ImageWriter, WholeAreasHaveTheirLineAndCharacterCountsAndReadBackTheSame)
@@ -63,7 +64,8 @@ TEST(ImageWriter, WholeAreasHaveTheirLineAndCharacterCountsAndReadBackTheSame)
         int lines;
         int characters;
     };
-    for (const Case& c : {Case{MemoryArea::eeprom(), 136, 6416}, Case{MemoryArea::fm(), 2040, 96240}}) {
+    for (const Case& c :
+         {Case{MemoryArea::eeprom(), 136, 6416}, Case{MemoryArea::fm(), 2040, 96240}}) {
         SCOPED_TRACE(c.area.name.toStdString());
         const Bytes bytes = patternFor(c.area);
         QBuffer buffer;
@@ -179,10 +181,11 @@ TEST(ImageRefusal, OnlyAWholeImageOfTheAreaIsWritten)
     const Case cases[] = {
         {"the area's own image", eepromText, eeprom, {}},
         {"an FM image into EEPROM (its first 2048 values are sent)", fmText, eeprom, {}},
-        {"an EEPROM image into FM", eepromText, MemoryArea::fm(),
+        {"an EEPROM image into FM",
+         eepromText,
+         MemoryArea::fm(),
          {"2048", "30720", "FM", "Прибор не изменён"}},
-        {"one value short", eepromText.chopped(7), eeprom,
-         {"2047", "2048", "EEPROM"}},
+        {"one value short", eepromText.chopped(7), eeprom, {"2047", "2048", "EEPROM"}},
         {"an empty file", "", eeprom, {"0.", "2048"}},
         {"a value that is not one", eepromText + "XY", eeprom, {"Строка 137", "\"XY\""}},
         {"a tab at a line's start", "\t00", eeprom, {"Строка 1", "<Tab>00"}},
@@ -193,8 +196,8 @@ TEST(ImageRefusal, OnlyAWholeImageOfTheAreaIsWritten)
         const PopupMessage m = ImageRefusal(parse(c.text), c.area);
         EXPECT_EQ(m.text.isEmpty(), c.saysAll.isEmpty()) << m.text.toStdString();
         for (const QString& part : c.saysAll)
-            EXPECT_TRUE(m.text.contains(part)) << m.text.toStdString() << " lacks "
-                                               << part.toStdString();
+            EXPECT_TRUE(m.text.contains(part))
+                << m.text.toStdString() << " lacks " << part.toStdString();
     }
 }
 

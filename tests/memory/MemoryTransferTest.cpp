@@ -1,8 +1,8 @@
 // The start and end of a transfer around the dialog: the poll, the main window and the port are
 // taken over and handed back, in the controller alone and wired into the main window.
+#include "memory/MemoryTransfer.h"
 #include "link/Link.h"
 #include "link/PosixSerialPort.h"
-#include "memory/MemoryTransfer.h"
 #include "memory/TransferDialog.h"
 #include "panel/PanelView.h"
 #include "panel/PollCycle.h"

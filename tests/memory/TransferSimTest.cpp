@@ -88,10 +88,7 @@ protected:
     }
 
     QString backupFolder() const { return dir.filePath(QStringLiteral("backup")); }
-    QStringList backups() const
-    {
-        return QDir(backupFolder()).entryList(QDir::Files);
-    }
+    QStringList backups() const { return QDir(backupFolder()).entryList(QDir::Files); }
 
     Bytes area(const MemoryArea& a) const
     {
@@ -319,8 +316,8 @@ TEST_F(TransferSimTest, LinkFailures)
          TFormMessage::defaultText(), 0, false},
         {"a page select while the backup is read", TransferMode::Writing, backupRead,
          QStringLiteral("Резервная копия не прочитана"), 0, false},
-        {"a byte write", TransferMode::Writing, byteWrite, QStringLiteral("Запись в EEPROM прервана"),
-         256 + 5, true},
+        {"a byte write", TransferMode::Writing, byteWrite,
+         QStringLiteral("Запись в EEPROM прервана"), 256 + 5, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -336,7 +333,8 @@ TEST_F(TransferSimTest, LinkFailures)
         const Run r = run(c.mode, eeprom);
         EXPECT_EQ(r.outcome, Outcome::LinkFailed);
         ASSERT_EQ(messages.size(), 1);
-        EXPECT_TRUE(messages[0].startsWith(TFormMessage::defaultText())) << messages[0].toStdString();
+        EXPECT_TRUE(messages[0].startsWith(TFormMessage::defaultText()))
+            << messages[0].toStdString();
         EXPECT_TRUE(messages[0].contains(c.says)) << messages[0].toStdString();
         EXPECT_FALSE(QFile::exists(target));
         EXPECT_EQ(fileName, "");

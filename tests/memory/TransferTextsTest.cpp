@@ -20,14 +20,11 @@ TEST(TransferTexts, PageProgress)
         const char* text;
     };
     const Case cases[] = {
-        {eeprom, 0, 0, ru, "0,0% (Page = 00h)"},
-        {eeprom, 3, 0, ru, "37,5% (Page = 03h)"},
-        {eeprom, 3, 0, c, "37.5% (Page = 03h)"},
-        {eeprom, 7, 0, ru, "87,5% (Page = 07h)"},
+        {eeprom, 0, 0, ru, "0,0% (Page = 00h)"},   {eeprom, 3, 0, ru, "37,5% (Page = 03h)"},
+        {eeprom, 3, 0, c, "37.5% (Page = 03h)"},   {eeprom, 7, 0, ru, "87,5% (Page = 07h)"},
         {eeprom, 0, 16, ru, "0,8% (Page = 00h)"},  // 100 * (16/256) / 8 = 0.78
         {eeprom, 7, 240, c, "99.2% (Page = 07h)"}, // 100 * (7 + 240/256) / 8 = 99.22
-        {fm, 8, 0, ru, "0,0% (Page = 08h)"},
-        {fm, 127, 0, c, "99.2% (Page = 7Fh)"},
+        {fm, 8, 0, ru, "0,0% (Page = 08h)"},       {fm, 127, 0, c, "99.2% (Page = 7Fh)"},
         {fm, 68, 128, c, "50.4% (Page = 44h)"},
     };
     for (const Case& k : cases) {

@@ -277,8 +277,8 @@ TEST(CommandLine, MemoryFaultOptions)
 {
     CommandLine cl;
     std::string error;
-    ASSERT_TRUE(CommandLine::parse({"--fail-page-select", "3", "--fail-byte-write=1:255"}, cl,
-                                   &error))
+    ASSERT_TRUE(
+        CommandLine::parse({"--fail-page-select", "3", "--fail-byte-write=1:255"}, cl, &error))
         << error;
     EXPECT_EQ(cl.options.faults.failPageSelect, 3);
     EXPECT_EQ(cl.options.faults.failWritePage, 1);
