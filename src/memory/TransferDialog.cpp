@@ -237,105 +237,123 @@ void TFormReadWriteEEPROM::runRead()
 
 void TFormReadWriteEEPROM::runWrite()
 {
-    const MemoryArea& area = job_.area;
+    const std::optional<ParsedImage> image = prepareImage();
+    if (!image || !takeBackup())
+        return;
+    switch (writeArea(image->bytes)) {
+    case Step::LinkFailed:
+        message(WriteEndMessage(WriteEnd::LinkFailed, job_.area, backupPath_));
+        finish(Outcome::LinkFailed);
+        return;
+    case Step::Cancelled:
+        message(WriteEndMessage(WriteEnd::Cancelled, job_.area, backupPath_));
+        finish(Outcome::Cancelled);
+        return;
+    case Step::Done:
+        break;
+    }
+    showProgress(WriteFinishedText(job_.area));
+    // The indicator takes the new content into use; its answer changes nothing here.
+    link_.DeviceWrite(ACCESS_REG_WRITE | address(), REG_COMMAND, CMD_WRITE_DONE);
+    ReadWriteProgressBar_->setValue(ReadWriteProgressBar_->maximum());
+    message(WriteEndMessage(WriteEnd::Completed, job_.area, backupPath_));
+    finish(Outcome::Completed);
+}
+
+std::optional<ParsedImage> TFormReadWriteEEPROM::prepareImage()
+{
     laReadWriteEEPROM_->setText(PrepareCaption());
     const QString source = job_.fileName ? *job_.fileName : QString();
     if (!QFileInfo::exists(source)) {
         finish(Outcome::SourceMissing);
-        return;
+        return std::nullopt;
     }
     QFile file(source);
     if (!file.open(QIODevice::ReadOnly)) {
         message(SourceUnreadableMessage(source, file.errorString()));
         clearFileName();
         finish(Outcome::Refused);
-        return;
+        return std::nullopt;
     }
     // One character more than the reader takes is enough to know a file is too long.
     const QByteArray text = file.read(IMAGE_TEXT_LIMIT + 1);
     file.close();
     clearFileName();
 
-    const ParsedImage image = ParseImageText(text, [this](qsizetype index, qsizetype length) {
+    ParsedImage image = ParseImageText(text, [this](qsizetype index, qsizetype length) {
         showProgress(PreparePercentText(index, length));
         return !cancelRequestedNow();
     });
     if (image.status == ParsedImage::Status::Cancelled) {
         finish(Outcome::Cancelled);
-        return;
+        return std::nullopt;
     }
-    if (const PopupMessage refusal = ImageRefusal(image, area); !refusal.text.isEmpty()) {
+    if (const PopupMessage refusal = ImageRefusal(image, job_.area); !refusal.text.isEmpty()) {
         message(refusal);
         finish(Outcome::Refused);
-        return;
+        return std::nullopt;
     }
+    return image;
+}
 
-    // What the area holds now is kept before anything of it is overwritten.
-    laReadWriteEEPROM_->setText(ReadCaption(area));
+bool TFormReadWriteEEPROM::takeBackup()
+{
+    laReadWriteEEPROM_->setText(ReadCaption(job_.area));
     switch (readArea()) {
     case Step::LinkFailed:
         message(BackupNotReadMessage());
         finish(Outcome::LinkFailed);
-        return;
+        return false;
     case Step::Cancelled:
         finish(Outcome::Cancelled);
-        return;
+        return false;
     case Step::Done:
         break;
     }
-    QString backup;
-    if (const QString why = StoreBackup(job_.backupFolder, area, MemoEEPROMMemory_,
-                                        QDateTime::currentDateTime(), backup);
+    QString path;
+    if (const QString why = StoreBackup(job_.backupFolder, job_.area, MemoEEPROMMemory_,
+                                        QDateTime::currentDateTime(), path);
         !why.isEmpty()) {
-        message(BackupNotSavedMessage(backup, why));
+        message(BackupNotSavedMessage(path, why));
         finish(Outcome::NotSaved);
-        return;
+        return false;
     }
-    backupPath_ = backup;
+    backupPath_ = path;
+    return true;
+}
 
+TFormReadWriteEEPROM::Step TFormReadWriteEEPROM::writeArea(const std::vector<std::uint8_t>& image)
+{
+    const MemoryArea& area = job_.area;
     laZagruzka_->clear();
     laReadWriteEEPROM_->setText(WriteCaption(area));
     paReadWriteEEPROM_->repaint();
     WriteSubProgressBar_->setValue(0);
     WriteSubProgressBar_->show();
 
-    std::size_t next = 0; // runs on across pages
+    std::size_t next = 0; // runs on across pages; the image holds at least the area's bytes
     for (int page = area.firstPage; page < area.endPage; ++page) {
         ReadWriteProgressBar_->setValue(page);
         showProgress(PageProgressText(area, page, 0));
-        bool sent = link_.DeviceWrite(ACCESS_REG_WRITE | address(), REG_PAGE,
-                                      static_cast<std::uint8_t>(page));
-        if (sent)
-            link_.clock().sleepMs(kPauseMs);
-        for (int offset = 0; sent && offset < MEM_PAGE_SIZE; ++offset) {
+        if (!link_.DeviceWrite(ACCESS_REG_WRITE | address(), REG_PAGE,
+                               static_cast<std::uint8_t>(page)))
+            return Step::LinkFailed;
+        link_.clock().sleepMs(kPauseMs);
+        for (int offset = 0; offset < MEM_PAGE_SIZE; ++offset) {
             WriteSubProgressBar_->setValue(offset);
-            sent = link_.DeviceWrite(ACCESS_MEM_WRITE | address(),
-                                     static_cast<std::uint8_t>(offset), image.bytes[next++]);
-            if (!sent)
-                break;
+            if (!link_.DeviceWrite(ACCESS_MEM_WRITE | address(), static_cast<std::uint8_t>(offset),
+                                   image[next++]))
+                return Step::LinkFailed;
             if (offset % kCheckEvery == 0) {
                 const bool cancel = cancelRequestedNow();
                 showProgress(PageProgressText(area, page, offset));
-                if (cancel) {
-                    message(WriteEndMessage(WriteEnd::Cancelled, area, backupPath_));
-                    finish(Outcome::Cancelled);
-                    return;
-                }
+                if (cancel)
+                    return Step::Cancelled;
             }
             link_.clock().sleepMs(kPauseMs);
         }
-        if (!sent) {
-            message(WriteEndMessage(WriteEnd::LinkFailed, area, backupPath_));
-            finish(Outcome::LinkFailed);
-            return;
-        }
     }
-    showProgress(WriteFinishedText(area));
-    // The indicator takes the new content into use; its answer changes nothing here.
-    link_.DeviceWrite(ACCESS_REG_WRITE | address(), REG_COMMAND, CMD_WRITE_DONE);
-    ReadWriteProgressBar_->setValue(ReadWriteProgressBar_->maximum());
-    message(WriteEndMessage(WriteEnd::Completed, area, backupPath_));
-    finish(Outcome::Completed);
+    return Step::Done;
 }
 
 void TFormReadWriteEEPROM::finish(Outcome outcome)

@@ -9,6 +9,7 @@
 // leaves it as it was. A write never sends anything wrong: the whole source file is parsed and
 // checked first, and the area's present content is read and stored as a backup before the
 // first byte is written.
+#include "memory/ImageParser.h"
 #include "memory/MemoryArea.h"
 #include "settings/SettingsMessages.h"
 
@@ -16,7 +17,10 @@
 #include <QStringList>
 #include <QWidget>
 
+#include <cstdint>
 #include <functional>
+#include <optional>
+#include <vector>
 
 class QFrame;
 class QLabel;
@@ -106,6 +110,10 @@ private:
     void runWrite();
     // Reads every page of the area into the text buffer.
     Step readArea();
+    // A write's steps; each but the last finishes the dialog itself when it cannot go on.
+    std::optional<ParsedImage> prepareImage(); // load, parse and check the source
+    bool takeBackup();                         // read the area and store it
+    Step writeArea(const std::vector<std::uint8_t>& image);
     // Lets pending events run (Cancel among them); true when a cancel has been asked for.
     bool cancelRequestedNow();
     void showProgress(const QString& text);
