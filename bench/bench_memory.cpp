@@ -1,6 +1,6 @@
 // Memory transfers through the real transfer dialog (offscreen) against the simulated indicator
 // paced at 9600 baud, on the real clock. Prints each transfer's time beside its floor: the
-// described pauses and the link's own sleeps plus the line time of every byte, 10 bits a byte.
+// transfer's own pauses and the link's sleeps plus the line time of every byte, 10 bits a byte.
 //   page select / byte write (DeviceWrite): 15 + 1 + 1 ms, 4 request + 2 reply bytes
 //   page read (DeviceRead of 256):          10 + 1 + 1 ms, 4 request + 259 reply bytes
 //   10 ms after each page select and after each byte written
