@@ -103,6 +103,10 @@ Faults:
   --corrupt-every N   corrupt the CRC of every Nth reply or acknowledgement
   --garbage-every N   put 1..5 garbage bytes before every Nth stream frame
   --drop-every N      leave out every Nth byte sent
+  --unplug-after S    pull the adapter out S seconds after start (or after each replug):
+                      the pty closes, so its client sees a hang-up, and --link goes
+  --replug-after S    plug it back in S seconds after each unplug: a new pty, --link
+                      made again (without it, only the signal replugs)
   --fail-page-select N
                       refuse every select of memory page N (0..127): a wrong
                       acknowledgement, the selection unchanged
@@ -113,7 +117,8 @@ Faults:
 Memory: --image is also saved after every end-of-write command (command 1), when the
 indicator keeps what it was sent, and on SIGUSR2.
 
-Signals: SIGUSR1 toggles --silent at run time; SIGUSR2 saves --image now; SIGINT,
+Signals: SIGUSR1 toggles --silent at run time; SIGUSR2 saves --image now; SIGRTMIN
+(kill -s RTMIN PID) pulls the adapter out or plugs it back in; SIGINT,
 SIGTERM and SIGHUP end the simulator (the image is saved and the link removed).
 
   --help              this text
@@ -168,6 +173,10 @@ bool CommandLine::parse(const std::vector<std::string>& args, CommandLine& out, 
         {"--garbage-every",
          [&](const std::string& v) { return toInt(v, 0, 1000000, f.garbageEveryNFrames); }},
         {"--drop-every", [&](const std::string& v) { return toInt(v, 0, 1000000, f.dropEveryN); }},
+        {"--unplug-after",
+         [&](const std::string& v) { return toDouble(v, 0.001, 86400.0, o.unplugAfterSec); }},
+        {"--replug-after",
+         [&](const std::string& v) { return toDouble(v, 0.001, 86400.0, o.replugAfterSec); }},
         {"--fail-page-select",
          [&](const std::string& v) { return toInt(v, 0, 127, f.failPageSelect); }},
         {"--fail-byte-write",

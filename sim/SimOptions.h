@@ -34,6 +34,10 @@ struct SimOptions
     std::string imagePath; // memory image, 32768 raw bytes: loaded at start; saved at stop,
                            // after each CMD_WRITE_DONE and on request
     unsigned seed = 1;     // random source of the weighing process and the inputs
+    // A pulled-out adapter, over and over: plugged for unplugAfterSec, then gone for
+    // replugAfterSec (0: until replugged by hand). 0 = never pulled out on its own.
+    double unplugAfterSec = 0.0;
+    double replugAfterSec = 0.0;
     SimFaults faults;
 };
 

@@ -25,7 +25,8 @@ Simulator::Simulator(SimOptions options)
     shaper_.setFaults(options_.faults);
     if (options_.baud > 0)
         byteTime_ = 10.0 / options_.baud; // start bit, 8 data bits, stop bit
-    assembler_ = RequestAssembler(std::max(MIN_GAP, 3 * byteTime_));
+    gapSec_ = std::max(MIN_GAP, 3 * byteTime_);
+    assembler_ = RequestAssembler(gapSec_);
 }
 
 Simulator::~Simulator()
@@ -45,51 +46,80 @@ bool Simulator::start(std::string* error)
         if (!model_.memory().load(options_.imagePath, error))
             return false;
     }
-    if (!pty_.open(error))
+    if (!plugIn(error))
         return false;
-
-    if (!options_.linkPath.empty()) {
-        struct stat st
-        {
-        };
-        if (::lstat(options_.linkPath.c_str(), &st) == 0) {
-            // Only a link left behind by an earlier run is ours to replace.
-            if (!S_ISLNK(st.st_mode)) {
-                if (error)
-                    *error = options_.linkPath + " exists and is not a symbolic link";
-                pty_.close();
-                return false;
-            }
-            ::unlink(options_.linkPath.c_str());
-        }
-        if (::symlink(pty_.slavePath().c_str(), options_.linkPath.c_str()) != 0) {
-            if (error)
-                *error = "cannot create link " + options_.linkPath + ": " + std::strerror(errno);
-            pty_.close();
-            return false;
-        }
-        linkMade_ = true;
-    }
+    auto unwind = [this] {
+        removeLink();
+        pty_.close();
+    };
     if (!options_.logPath.empty()) {
         std::lock_guard lock(logMutex_);
         if (!log_.open(options_.logPath, error)) {
-            if (linkMade_)
-                ::unlink(options_.linkPath.c_str());
-            linkMade_ = false;
-            pty_.close();
+            unwind();
             return false;
         }
     }
     if (::pipe2(wake_, O_CLOEXEC | O_NONBLOCK) != 0) {
         if (error)
             *error = std::string("pipe: ") + std::strerror(errno);
+        unwind();
         return false;
     }
     start_ = std::chrono::steady_clock::now();
     stopping_ = false;
     running_ = true;
+    plugged_ = wantPlugged_ = true;
+    nextPlugChange_ = options_.unplugAfterSec > 0 ? options_.unplugAfterSec : -1.0;
     thread_ = std::thread([this] { run(); });
     return true;
+}
+
+bool Simulator::plugIn(std::string* error)
+{
+    if (!pty_.open(error))
+        return false;
+    if (!makeLink(error)) {
+        pty_.close();
+        return false;
+    }
+    return true;
+}
+
+bool Simulator::makeLink(std::string* error)
+{
+    if (options_.linkPath.empty())
+        return true;
+    struct stat st
+    {
+    };
+    if (::lstat(options_.linkPath.c_str(), &st) == 0) {
+        // Only a link left behind by an earlier run is ours to replace.
+        if (!S_ISLNK(st.st_mode)) {
+            if (error)
+                *error = options_.linkPath + " exists and is not a symbolic link";
+            return false;
+        }
+        ::unlink(options_.linkPath.c_str());
+    }
+    if (::symlink(pty_.slavePath().c_str(), options_.linkPath.c_str()) != 0) {
+        if (error)
+            *error = "cannot create link " + options_.linkPath + ": " + std::strerror(errno);
+        return false;
+    }
+    linkMade_ = true;
+    return true;
+}
+
+void Simulator::removeLink()
+{
+    if (!linkMade_)
+        return;
+    // Leave a link alone that another run has taken over meanwhile.
+    char target[512] = {};
+    const ssize_t n = ::readlink(options_.linkPath.c_str(), target, sizeof target - 1);
+    if (n > 0 && pty_.slavePath() == std::string(target, static_cast<std::size_t>(n)))
+        ::unlink(options_.linkPath.c_str());
+    linkMade_ = false;
 }
 
 void Simulator::stop()
@@ -106,19 +136,77 @@ void Simulator::stop()
     wake_[0] = wake_[1] = -1;
 
     saveImage();
-    if (linkMade_) {
-        // Leave a link alone that another run has taken over meanwhile.
-        char target[512] = {};
-        const ssize_t n = ::readlink(options_.linkPath.c_str(), target, sizeof target - 1);
-        if (n > 0 && pty_.slavePath() == std::string(target, static_cast<std::size_t>(n)))
-            ::unlink(options_.linkPath.c_str());
-        linkMade_ = false;
-    }
     {
         std::lock_guard lock(logMutex_);
         log_.close();
     }
+    std::lock_guard lock(plugMutex_);
+    removeLink();
     pty_.close();
+    plugged_ = false;
+    plugApplied_ = plugRequest_;
+    plugDone_.notify_all();
+}
+
+bool Simulator::unplug()
+{
+    return setPlugged(false, nullptr);
+}
+
+bool Simulator::replug(std::string* error)
+{
+    return setPlugged(true, error);
+}
+
+bool Simulator::plugged() const
+{
+    std::lock_guard lock(plugMutex_);
+    return plugged_;
+}
+
+bool Simulator::setPlugged(bool plugged, std::string* error)
+{
+    std::unique_lock lock(plugMutex_);
+    if (!running_) {
+        if (error)
+            *error = "not running";
+        return false;
+    }
+    wantPlugged_ = plugged;
+    const long ticket = ++plugRequest_;
+    const char c = 'p';
+    [[maybe_unused]] auto w = ::write(wake_[1], &c, 1);
+    plugDone_.wait(lock, [&] { return plugApplied_ >= ticket; });
+    if (plugged_ != plugged && error)
+        *error = plugError_;
+    return plugged_ == plugged;
+}
+
+void Simulator::applyPlugRequest(double t)
+{
+    std::unique_lock lock(plugMutex_);
+    if (nextPlugChange_ >= 0.0 && t >= nextPlugChange_)
+        wantPlugged_ = !plugged_;
+    if (wantPlugged_ != plugged_) {
+        if (wantPlugged_) {
+            plugError_.clear();
+            plugged_ = plugIn(&plugError_);
+            wantPlugged_ = plugged_; // a failed replug is tried again by the timer only
+        } else {
+            removeLink();
+            pty_.close();
+            plugged_ = false;
+            // A request cut off by the pull is gone with it.
+            assembler_ = RequestAssembler(gapSec_);
+        }
+        const double after = plugged_ ? options_.unplugAfterSec : options_.replugAfterSec;
+        nextPlugChange_ = after > 0 ? t + after : -1.0;
+    }
+    if (plugApplied_ != plugRequest_) {
+        plugApplied_ = plugRequest_;
+        lock.unlock();
+        plugDone_.notify_all();
+    }
 }
 
 bool Simulator::saveImage(std::string* error)
@@ -134,6 +222,7 @@ bool Simulator::saveImage(std::string* error)
 
 std::string Simulator::slavePath() const
 {
+    std::lock_guard lock(plugMutex_);
     return pty_.slavePath();
 }
 
@@ -152,13 +241,21 @@ void Simulator::run()
             wait = std::min(wait, *d - t);
         if (wasStreaming_)
             wait = std::min(wait, nextFrame_ - t);
+        if (nextPlugChange_ >= 0.0)
+            wait = std::min(wait, nextPlugChange_ - t);
         wait = std::max(wait, 0.0);
 
+        // While unplugged the master is -1, which ppoll leaves out.
         pollfd fds[2] = {{pty_.master(), POLLIN, 0}, {wake_[0], POLLIN, 0}};
         timespec ts{static_cast<time_t>(wait), static_cast<long>(std::fmod(wait, 1.0) * 1e9)};
         const int ready = ::ppoll(fds, 2, &ts, nullptr);
         if (stopping_)
             break;
+        if (ready > 0 && (fds[1].revents & POLLIN)) {
+            char drain[16];
+            while (::read(wake_[0], drain, sizeof drain) > 0) {
+            }
+        }
         if (ready > 0 && (fds[0].revents & POLLIN)) {
             std::vector<std::uint8_t> got;
             for (;;) {
@@ -176,6 +273,7 @@ void Simulator::run()
         t = now();
         handleIncoming(assembler_.expire(t), t);
         pollStream(now());
+        applyPlugRequest(now());
     }
 }
 
@@ -223,6 +321,8 @@ void Simulator::handleIncoming(std::vector<ReceivedBytes> received, double arriv
 
 void Simulator::send(const std::vector<Piece>& pieces, double earliest)
 {
+    if (pty_.master() < 0)
+        return; // unplugged: nothing reaches the other end
     lineFree_ = std::max(lineFree_, earliest);
     for (const Piece& p : pieces) {
         if (p.pauseBeforeMs > 0) {

@@ -2,6 +2,7 @@
 #include <array>
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -44,7 +45,15 @@ public:
     void stop();
     // Saves the memory to the image file now; false (with why) without one or on failure.
     bool saveImage(std::string* error = nullptr);
+    // The pty slave in use; empty while unplugged, another one after each replug.
     std::string slavePath() const;
+
+    // The adapter pulled out: the pty closes (its client sees a hang-up) and the link goes.
+    // Replugged: a new pty, the link made again to point at it. Both return once done; the
+    // device keeps its state meanwhile. False (with why) when the new pty or link fails.
+    bool unplug();
+    bool replug(std::string* error = nullptr);
+    bool plugged() const;
 
     void setFaults(const SimFaults& faults); // takes effect with the next request or frame
     SimFaults faults() const;
@@ -85,6 +94,11 @@ private:
     void send(const std::vector<Piece>& pieces, double earliest);
     void sendBytes(const std::uint8_t* data, std::size_t count);
     void pollStream(double t);
+    bool plugIn(std::string* error);
+    bool makeLink(std::string* error);
+    void removeLink();
+    bool setPlugged(bool plugged, std::string* error);
+    void applyPlugRequest(double t);
 
     SimOptions options_;
     Pty pty_;
@@ -94,6 +108,15 @@ private:
     std::chrono::steady_clock::time_point start_;
     bool running_ = false;
     bool linkMade_ = false;
+
+    // The plug: asked for by any thread, carried out by the loop (which owns the pty).
+    mutable std::mutex plugMutex_;
+    std::condition_variable plugDone_;
+    bool wantPlugged_ = true;
+    bool plugged_ = true;
+    long plugRequest_ = 0, plugApplied_ = 0;
+    std::string plugError_;
+    double nextPlugChange_ = -1.0; // loop thread: when the timed unplug/replug is due
 
     mutable std::mutex modelMutex_;
     DeviceModel model_;
@@ -106,6 +129,7 @@ private:
     RequestLog log_;
 
     // Loop thread only.
+    double gapSec_ = 0.0;
     RequestAssembler assembler_;
     double byteTime_ = 0.0; // s per byte on the line, 0 when not paced
     double lineFree_ = 0.0; // when the line has sent everything queued so far

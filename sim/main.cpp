@@ -25,7 +25,7 @@ int main(int argc, char** argv)
     // so it inherits the mask and never runs a handler.
     sigset_t signals;
     sigemptyset(&signals);
-    for (int s : {SIGINT, SIGTERM, SIGHUP, SIGUSR1, SIGUSR2})
+    for (int s : {SIGINT, SIGTERM, SIGHUP, SIGUSR1, SIGUSR2, SIGRTMIN})
         sigaddset(&signals, s);
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
@@ -45,6 +45,17 @@ int main(int argc, char** argv)
             f.silent = !f.silent;
             sim.setFaults(f);
             std::cerr << "korvel-sim: " << (f.silent ? "silent" : "answering") << std::endl;
+            continue;
+        }
+        if (sig == SIGRTMIN) {
+            std::string why;
+            const bool unplug = sim.plugged();
+            if (unplug ? sim.unplug() : sim.replug(&why))
+                std::cerr << "korvel-sim: "
+                          << (unplug ? "unplugged" : "plugged in at " + sim.slavePath())
+                          << std::endl;
+            else
+                std::cerr << "korvel-sim: not plugged in: " << why << std::endl;
             continue;
         }
         if (sig == SIGUSR2) {

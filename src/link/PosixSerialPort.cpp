@@ -173,6 +173,7 @@ PortOpenResult PosixSerialPort::open(const std::string& portName, int baudRate, 
     }
     readTimeoutMs_ = readTimeoutMs;
     state_ = PortState::Open;
+    lost_ = false;
     return {PortOpenStatus::Ok, 0};
 }
 
@@ -224,6 +225,28 @@ void PosixSerialPort::close()
     }
 }
 
+bool PosixSerialPort::lostOnError(int error)
+{
+    // A pulled USB adapter fails its calls with one of these, depending on the driver and
+    // on how far its removal has gone.
+    if (error != EIO && error != ENXIO && error != ENODEV)
+        return false;
+    lost_ = true;
+    close();
+    return true;
+}
+
+bool PosixSerialPort::lostOnEvents(short revents)
+{
+    // The terminal was hung up (the device is gone, or the other end of a pseudo-terminal
+    // closed). CLOCAL is set, so a dropped carrier never looks like this.
+    if (!(revents & (POLLHUP | POLLERR | POLLNVAL)))
+        return false;
+    lost_ = true;
+    close();
+    return true;
+}
+
 bool PosixSerialPort::setReadTimeout(int ms)
 {
     if (fd_ < 0)
@@ -248,9 +271,11 @@ std::size_t PosixSerialPort::read(std::uint8_t* buffer, std::size_t count)
         if (n < 0 && errno == EINTR)
             continue;
         // A raw terminal read returns 0 or EAGAIN while nothing is there; poll() tells a
-        // hang-up apart.
-        if (n < 0 && errno != EAGAIN)
-            break; // a vanished device: report what came
+        // hang-up apart (a hung-up terminal reads 0 for ever).
+        if (n < 0 && errno != EAGAIN) {
+            lostOnError(errno);
+            break; // report what came
+        }
         const auto left = deadline - clock::now();
         if (left <= clock::duration::zero())
             break;
@@ -260,8 +285,18 @@ std::size_t PosixSerialPort::read(std::uint8_t* buffer, std::size_t count)
         const int ready = ::ppoll(&pfd, 1, &wait, nullptr);
         if (ready < 0 && errno != EINTR)
             break;
-        if (ready > 0 && !(pfd.revents & POLLIN))
-            break; // POLLHUP / POLLERR without data
+        if (ready > 0 && !(pfd.revents & POLLIN)) {
+            lostOnEvents(pfd.revents);
+            break;
+        }
+        if (ready > 0 && (pfd.revents & (POLLHUP | POLLERR))) {
+            // Data and a hang-up together: take what is still there, then give up.
+            const ssize_t last = ::read(fd_, buffer + got, count - got);
+            if (last > 0)
+                got += static_cast<std::size_t>(last);
+            lostOnEvents(pfd.revents);
+            break;
+        }
     }
     return got;
 }
@@ -273,10 +308,23 @@ std::size_t PosixSerialPort::readAvailable(std::uint8_t* buffer, std::size_t cou
     std::size_t got = 0;
     while (got < count) {
         const ssize_t n = ::read(fd_, buffer + got, count - got);
-        if (n > 0)
+        if (n > 0) {
             got += static_cast<std::size_t>(n);
-        else if (!(n < 0 && errno == EINTR))
-            break; // nothing more has arrived (0 or EAGAIN), or the device failed
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && errno != EAGAIN) {
+            lostOnError(errno);
+            return got;
+        }
+        break; // nothing more has arrived, or the terminal was hung up
+    }
+    if (got < count) {
+        // A hung-up terminal reads as empty; only poll() tells it from a quiet line.
+        pollfd pfd{fd_, POLLIN, 0};
+        if (::poll(&pfd, 1, 0) > 0)
+            lostOnEvents(pfd.revents);
     }
     return got;
 }
@@ -294,11 +342,16 @@ std::size_t PosixSerialPort::write(const std::uint8_t* data, std::size_t count)
         }
         if (n < 0 && errno == EINTR)
             continue;
-        if (n < 0 && errno != EAGAIN)
+        if (n < 0 && errno != EAGAIN) {
+            lostOnError(errno);
             break;
+        }
         // Output queue full: wait for room, but never hang on a stuck driver.
         pollfd pfd{fd_, POLLOUT, 0};
-        if (::poll(&pfd, 1, 1000) <= 0 || !(pfd.revents & POLLOUT))
+        const int ready = ::poll(&pfd, 1, 1000);
+        if (ready > 0 && lostOnEvents(pfd.revents))
+            break;
+        if (ready <= 0 || !(pfd.revents & POLLOUT))
             break;
     }
     return sent;
@@ -306,8 +359,8 @@ std::size_t PosixSerialPort::write(const std::uint8_t* data, std::size_t count)
 
 void PosixSerialPort::purgeRx()
 {
-    if (fd_ >= 0)
-        ::tcflush(fd_, TCIFLUSH);
+    if (fd_ >= 0 && ::tcflush(fd_, TCIFLUSH) != 0)
+        lostOnError(errno);
 }
 
 } // namespace korvel

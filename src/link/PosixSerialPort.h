@@ -38,6 +38,9 @@ public:
     std::size_t read(std::uint8_t* buffer, std::size_t count) override;
     std::size_t readAvailable(std::uint8_t* buffer, std::size_t count) override;
     int readyDescriptor() const override { return state_ == PortState::Open ? fd_ : -1; }
+    // The descriptor is closed as soon as the loss is seen: a USB adapter that comes back
+    // gets its old device name again only when nothing holds the old one open.
+    bool deviceLost() const override { return lost_; }
     std::size_t write(const std::uint8_t* data, std::size_t count) override;
     void purgeRx() override;
 
@@ -47,10 +50,14 @@ public:
 
 private:
     bool configure(int baudRate);
+    // Gives the device up when an errno or a poll result says it has gone away.
+    bool lostOnError(int error);
+    bool lostOnEvents(short revents);
 
     int fd_ = -1;
     int readTimeoutMs_ = 0;
     PortState state_ = PortState::NeverOpened;
+    bool lost_ = false;
 };
 
 } // namespace korvel

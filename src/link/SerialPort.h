@@ -50,8 +50,9 @@ public:
     // A descriptor the event loop can watch for arriving bytes, or -1 when the backend has
     // none; callers then look with readAvailable on a short timer.
     virtual int readyDescriptor() const { return -1; }
-    // True once the device went away under the open port (a USB adapter pulled out); the
-    // next open clears it.
+    // True once the device went away under the open port (a USB adapter pulled out): its
+    // reads and writes then fail at once. Only a successful open clears it, so whoever
+    // reopens the port can tell a device still away from one that was never lost.
     virtual bool deviceLost() const { return false; }
     virtual std::size_t write(const std::uint8_t* data, std::size_t count) = 0;
     // Discards what has been received but not read.

@@ -52,6 +52,9 @@ void MemoryTransfer::StartMemoryTransfer(TransferMode direction, const MemoryAre
         // The poll stays off, as after any port that would not open; the commands work again.
         view_.ShowPortNotOpen(settings_.CommName);
         setMode(TransferMode::Idle);
+        // Unless the adapter was pulled out: then the poll goes on waiting for it.
+        if (link_.port().deviceLost())
+            poll_.resumePolling();
         return;
     }
 
@@ -76,6 +79,15 @@ void MemoryTransfer::EndMemoryTransfer()
     setMode(TransferMode::Idle);
     if (mainWindow_)
         mainWindow_->setEnabled(true);
+    if (link_.port().deviceLost()) {
+        // The adapter went away during the transfer, which has said so. The poll reopens
+        // the port quietly once it is back, instead of a port message now.
+        if (poll_.PollWasEnabled)
+            poll_.enablePolling();
+        else
+            view_.ShowPortNotOpen(settings_.CommName);
+        return;
+    }
     // The port is back on the user's read time-out before the poll may tick on it.
     link_.port().close();
     const bool open = openPort && openPort(settings_.ReadTotalTimeoutConstant);

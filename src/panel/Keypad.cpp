@@ -135,6 +135,14 @@ void Keypad::CheckBoxBlockKeyboardClick()
     }
 }
 
+void Keypad::keyboardUnlocked()
+{
+    if (lockBox_ == nullptr || !lockBox_->isChecked())
+        return;
+    reverting_ = true;
+    lockBox_->setChecked(false);
+}
+
 bool Keypad::ButtonPustoKeyDown(int key, Qt::KeyboardModifiers mods)
 {
     if (!service_.keyDown(key, mods.testFlag(Qt::ControlModifier)))

@@ -50,6 +50,9 @@ public:
     // lock also comes back through this handler, which then only clears the mark.
     void attachLockBox(QCheckBox* box, QWidget* focusSink);
     void CheckBoxBlockKeyboardClick();
+    // The indicator's keyboard was unlocked by someone else (a reconnect): the box is
+    // cleared without sending anything.
+    void keyboardUnlocked();
 
     // A key-down on the focus sink; true when it completes the service sequence.
     bool ButtonPustoKeyDown(int key, Qt::KeyboardModifiers mods);

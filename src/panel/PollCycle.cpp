@@ -78,6 +78,14 @@ void PollCycle::TimerOprosaPriboraTimer()
     disablePolling();
     std::uint8_t* rx = link_.RxBuffer.data();
 
+    if (link_.port().deviceLost() && !reopenLostPort()) {
+        // Still away: the same display as a silent indicator, no traffic, no popup.
+        showNoData();
+        enablePolling();
+        emit tickFinished();
+        return;
+    }
+
     if (link_.DeviceRead(readFirst(), REG_DISPLAY, DISPLAY_COUNT, rx))
         showDisplay(rx + 2);
     else
@@ -153,9 +161,9 @@ void PollCycle::readIdentification()
     std::copy(rx + 2, rx + 2 + IDENT_COUNT, IdentCurrent.begin());
     if (IdentCurrent == IdentShown)
         return;
-    view_.setVersionText(QString::asprintf("KORVEL %02u   № %02u%02u%03u", unsigned(IdentCurrent[1]),
-                                           unsigned(IdentCurrent[2]), unsigned(IdentCurrent[3]),
-                                           unsigned(IdentCurrent[0])));
+    view_.setVersionText(QString::asprintf("KORVEL %02u   № %02u%02u%03u",
+                                           unsigned(IdentCurrent[1]), unsigned(IdentCurrent[2]),
+                                           unsigned(IdentCurrent[3]), unsigned(IdentCurrent[0])));
     IdentShown = IdentCurrent;
     applyFaceRule();
 }
@@ -179,6 +187,24 @@ void PollCycle::applyFaceRule()
             LampShown[i] = LampBit[i];
         }
     }
+}
+
+bool PollCycle::reopenLostPort()
+{
+    SerialPort& port = link_.port();
+    const PortOpenResult opened = port.open(settings_.CommName.toStdString(), settings_.BaudRate,
+                                            settings_.ReadTotalTimeoutConstant);
+    if (opened.status != PortOpenStatus::Ok) {
+        // Tried again at the next tick; nothing is held in between.
+        port.close();
+        return false;
+    }
+    // The indicator's own keys work again, as after start-up. Quietly: an indicator that
+    // does not answer yet shows нет связи at the display read that follows.
+    const auto address = static_cast<std::uint8_t>(settings_.AdrPribor);
+    if (link_.DeviceWrite(address, REG_COMMAND, CMD_KEYBOARD_UNLOCK) && hooks.keyboardUnlocked)
+        hooks.keyboardUnlocked();
+    return true;
 }
 
 bool PollCycle::ConnectIndicator()

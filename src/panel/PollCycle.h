@@ -25,6 +25,8 @@ struct PollHooks
     std::function<void(std::uint8_t inputs, std::uint8_t outputs)> UpdateInOutImages;
     // Forgets that the PC drives the outputs (they were just handed back).
     std::function<void()> clearOutputsTakenOver;
+    // The indicator's own keyboard was unlocked by a reconnect (the lock box follows).
+    std::function<void()> keyboardUnlocked;
 };
 
 // The loop that keeps the front panel a mirror of the indicator: every PollInterval ms
@@ -53,7 +55,8 @@ public:
     std::array<std::uint8_t, 4> IdentShown{};   // i0..i3 behind the version label
     QString FaceName = FACE_NAME_SIMPLE;        // the face on show
 
-    // One poll tick.
+    // One poll tick. While the port's device is away (an adapter pulled out) the tick
+    // tries to reopen the same port quietly and shows нет связи until it is back.
     void TimerOprosaPriboraTimer();
 
     // Opens the port, gives the indicator its keyboard back and starts polling; with the
@@ -97,6 +100,7 @@ private:
     void showDisplay(const std::uint8_t* data);
     void showNoData();
     void readIdentification();
+    bool reopenLostPort();
     void applyFaceRule();
     void showLamp(int index, bool on);
 

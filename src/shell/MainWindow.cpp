@@ -172,6 +172,8 @@ void TMainFormTestIndKorvel::connectSignals()
         activateWindow();
     };
 
+    poll_->hooks.keyboardUnlocked = [this] { keypad_->keyboardUnlocked(); };
+
     keypad_->showMessage = [] { ShowFormMessage(); };
     keypad_->startDrag = [this](QPoint pos) { skin_->dragPress(pos, Qt::LeftButton); };
     connect(keypad_, &Keypad::serviceCommandsToggled, this,

@@ -322,6 +322,20 @@ TEST_F(KeypadWidget, LockBoxLocksAndUnlocksTheKeyboard)
     EXPECT_TRUE(poll.pollingEnabled());
 }
 
+// A reconnect unlocked the indicator's keyboard: the box says so, nothing is sent, and the
+// next click locks again.
+TEST_F(KeypadWidget, KeyboardUnlockedElsewhereClearsTheBoxQuietly)
+{
+    lockBox.click();
+    ASSERT_TRUE(lockBox.isChecked());
+    port.writes.clear();
+    keypad.keyboardUnlocked();
+    EXPECT_FALSE(lockBox.isChecked());
+    EXPECT_TRUE(port.writes.empty());
+    lockBox.click();
+    EXPECT_EQ(port.writes, std::vector<W>{cmd(CMD_KEYBOARD_LOCK)});
+}
+
 // Refused by a silent indicator: one message, one write, and the box shows the old state.
 TEST_F(KeypadWidget, LockRefusedRevertsTheBoxWithoutASecondWrite)
 {

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <fcntl.h>
+#include <functional>
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <pty.h>
@@ -189,6 +190,64 @@ TEST_F(PtyPort, RefusedBaudRateLeavesThePortOpenButFailed)
     port.close();
     EXPECT_EQ(port.fd(), -1);
     EXPECT_TRUE(openComPort(port, path_, 9600, 200).ok);
+}
+
+// Pulling a USB adapter out hangs its terminal up, as closing a pty's master does. Whichever
+// call meets it first, the port lets the descriptor go at once (the device name can then come
+// back unchanged), later calls fail without waiting, and only a successful open clears it.
+TEST_F(PtyPort, APulledOutDeviceIsNoticedByEveryCallAndLetGo)
+{
+    struct Case
+    {
+        const char* call;
+        std::function<std::size_t(PosixSerialPort&)> run;
+    };
+    const Case cases[] = {
+        {"read",
+         [](PosixSerialPort& p) {
+             std::uint8_t b[4];
+             return p.read(b, 4);
+         }},
+        {"readAvailable",
+         [](PosixSerialPort& p) {
+             std::uint8_t b[4];
+             return p.readAvailable(b, 4);
+         }},
+        {"write",
+         [](PosixSerialPort& p) {
+             const std::uint8_t b[4] = {1, 2, 3, 4};
+             return p.write(b, 4);
+         }},
+        {"purgeRx",
+         [](PosixSerialPort& p) {
+             p.purgeRx();
+             return std::size_t{0};
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.call);
+        char name[256] = {};
+        int master = -1, slave = -1;
+        ASSERT_EQ(::openpty(&master, &slave, name, nullptr, nullptr), 0);
+        ::close(slave);
+        PosixSerialPort port;
+        // A long time-out: a read that waited for it would show as a hung test.
+        ASSERT_EQ(port.open(name, 9600, 60000).status, PortOpenStatus::Ok);
+        EXPECT_FALSE(port.deviceLost());
+
+        ::close(master);
+        EXPECT_EQ(c.run(port), 0u);
+        EXPECT_TRUE(port.deviceLost());
+        EXPECT_EQ(port.fd(), -1);
+        EXPECT_EQ(port.state(), PortState::Failed);
+        EXPECT_EQ(port.readyDescriptor(), -1);
+
+        // Still away: a failed open keeps the loss; a device that is back clears it.
+        EXPECT_NE(port.open(name, 9600, 200).status, PortOpenStatus::Ok);
+        EXPECT_TRUE(port.deviceLost());
+        EXPECT_EQ(port.open(path_, 9600, 200).status, PortOpenStatus::Ok);
+        EXPECT_FALSE(port.deviceLost());
+    }
 }
 
 TEST(PosixSerialPortOpen, MissingPortIsNamedInQuotes)

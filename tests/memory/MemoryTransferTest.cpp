@@ -1,6 +1,7 @@
 // The start and end of a transfer around the dialog: the poll, the main window and the port are
 // taken over and handed back, in the controller alone and wired into the main window.
 #include "memory/MemoryTransfer.h"
+#include "dio/IoPanelController.h"
 #include "link/Link.h"
 #include "link/PosixSerialPort.h"
 #include "memory/TransferDialog.h"
@@ -9,7 +10,6 @@
 #include "settings/IniProfile.h"
 #include "settings/SettingsKeys.h"
 #include "settings/SettingsValues.h"
-#include "dio/IoPanelController.h"
 #include "shell/MainWindow.h"
 #include "shell/ui/SkinnedWindow.h"
 #include "sim/Simulator.h"
@@ -51,10 +51,13 @@ class MemoryTransferTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        sim = std::make_unique<sim::Simulator>(sim::SimOptions{});
+        sim::SimOptions options;
+        options.linkPath = dir.filePath(QStringLiteral("sim.tty")).toStdString();
+        sim = std::make_unique<sim::Simulator>(options);
         std::string error;
         ASSERT_TRUE(sim->start(&error)) << error;
-        settings.CommName = QString::fromStdString(sim->slavePath());
+        // The link stays the port's name when the simulated adapter is pulled and replugged.
+        settings.CommName = QString::fromStdString(options.linkPath);
         link = std::make_unique<Link>(port, clock, settings);
         poll = std::make_unique<PollCycle>(*link, settings, panel);
         transfer = std::make_unique<MemoryTransfer>(*link, settings, *poll, panel);
@@ -69,10 +72,13 @@ protected:
             opens.push_back(timeoutMs);
             if (failOpenAt == static_cast<int>(opens.size()))
                 return false;
-            return port.open(sim->slavePath(), 9600, timeoutMs).status == PortOpenStatus::Ok;
+            return port.open(settings.CommName.toStdString(), 9600, timeoutMs).status ==
+                   PortOpenStatus::Ok;
         };
-        ASSERT_EQ(port.open(sim->slavePath(), 9600, settings.ReadTotalTimeoutConstant).status,
-                  PortOpenStatus::Ok);
+        ASSERT_EQ(
+            port.open(settings.CommName.toStdString(), 9600, settings.ReadTotalTimeoutConstant)
+                .status,
+            PortOpenStatus::Ok);
     }
 
     bool waitUntilIdle()
@@ -80,13 +86,13 @@ protected:
         return test::waitFor([this] { return !transfer->transferActive(); }, 30000);
     }
 
+    QTemporaryDir dir;
     std::unique_ptr<sim::Simulator> sim;
     PosixSerialPort port;
     test::VirtualClock clock;
     Uperemen settings;
     RecordingView panel;
     QWidget mainWindow;
-    QTemporaryDir dir;
     std::unique_ptr<Link> link;
     std::unique_ptr<PollCycle> poll;
     std::unique_ptr<MemoryTransfer> transfer;
@@ -175,6 +181,44 @@ TEST_F(MemoryTransferTest, APortThatWillNotReopenShowsSoAndLeavesThePollOff)
         chooseOk = true;
         port.open(sim->slavePath(), 9600, settings.ReadTotalTimeoutConstant);
     }
+}
+
+// A pulled-out adapter, before a command or during its transfer: the transfer says what
+// failed (once), but no port message follows and the poll goes on, so that it reopens the
+// port by itself once the adapter is back.
+TEST_F(MemoryTransferTest, APulledOutAdapterIsLeftToThePoll)
+{
+    for (bool duringTransfer : {false, true}) {
+        SCOPED_TRACE(duringTransfer ? "during the transfer" : "before the command");
+        opens.clear();
+        panel.portNotOpen.clear();
+        poll->enablePolling();
+        QStringList messages;
+        if (!duringTransfer) {
+            ASSERT_TRUE(sim->unplug());
+            poll->TimerOprosaPriboraTimer(); // the poll notices
+            ASSERT_TRUE(port.deviceLost());
+        }
+        transfer->NReadFMClick();
+        if (duringTransfer) {
+            ASSERT_NE(transfer->dialog(), nullptr);
+            transfer->dialog()->showMessage = [&](const PopupMessage& m) { messages << m.text; };
+            ASSERT_TRUE(sim->unplug()); // before the reveal ends and the first page is asked for
+        }
+        ASSERT_TRUE(waitUntilIdle());
+        EXPECT_EQ(messages.size(), duringTransfer ? 1 : 0);
+        EXPECT_EQ(opens, std::vector<int>{2000}) << "no reopen at the end";
+        EXPECT_TRUE(poll->pollingEnabled());
+        EXPECT_TRUE(mainWindow.isEnabled());
+        EXPECT_TRUE(port.deviceLost());
+
+        ASSERT_TRUE(sim->replug());
+        poll->TimerOprosaPriboraTimer();
+        EXPECT_EQ(port.state(), PortState::Open);
+        EXPECT_FALSE(port.deviceLost());
+        EXPECT_EQ(port.readTimeoutMs(), settings.ReadTotalTimeoutConstant);
+    }
+    poll->disablePolling();
 }
 
 TEST(TransferDialogLayout, AReadHasNoByteBarAndAShorterWindow)

@@ -47,6 +47,8 @@ public:
 
     std::size_t write(const std::uint8_t* data, std::size_t count) override
     {
+        if (pulledOut())
+            return 0;
         if (count != 4)
             return count;
         const Request r{data[0], data[1], data[2]};

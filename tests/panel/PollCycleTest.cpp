@@ -162,7 +162,9 @@ TEST_F(PollCycleTest, InOutPanelIsReadOnlyWhileOpen)
     bool open = false;
     std::vector<std::pair<int, int>> updates;
     poll.hooks.PanelInOutOpen = [&] { return open; };
-    poll.hooks.UpdateInOutImages = [&](std::uint8_t in, std::uint8_t out) { updates.push_back({in, out}); };
+    poll.hooks.UpdateInOutImages = [&](std::uint8_t in, std::uint8_t out) {
+        updates.push_back({in, out});
+    };
     port.dio = {0x15, 0xA0};
     tick();
     tick();
@@ -221,6 +223,53 @@ TEST_F(PollCycleTest, ConnectOpensUnlocksAndStartsPolling)
     EXPECT_TRUE(poll.pollingEnabled());
 }
 
+// A pulled-out adapter: нет связи with no traffic and no popup while it is away, a quiet
+// reopen of the same port at each tick, and at the first tick it is back the keyboard unlock
+// and the display in the same tick.
+TEST_F(PollCycleTest, PulledOutAdapterIsReopenedQuietlyAtEachTick)
+{
+    int messages = 0, unlocked = 0;
+    poll.hooks.showMessage = [&](const QString&) { ++messages; };
+    poll.hooks.keyboardUnlocked = [&] { ++unlocked; };
+    port.display[0] = STATUS_STABLE;
+    tick();
+    tick();
+    ASSERT_TRUE(lamp(Lamp::Stab));
+    ASSERT_FALSE(label().isEmpty());
+
+    port.pullOut();
+    port.requests.clear();
+    const int opensBefore = port.opens;
+    for (int i = 0; i < 3; ++i)
+        tick();
+    EXPECT_EQ(port.opens - opensBefore, 3) << "one quiet attempt per tick";
+    EXPECT_TRUE(port.requests.empty());
+    EXPECT_EQ(panel.row2Digit(9)->caption(), "н");
+    EXPECT_FALSE(lamp(Lamp::Data));
+    EXPECT_FALSE(lamp(Lamp::Stab));
+    EXPECT_TRUE(label().isEmpty());
+    EXPECT_TRUE(poll.pollingEnabled());
+    EXPECT_EQ(unlocked, 0);
+
+    port.plugIn();
+    tick();
+    ASSERT_GE(port.requests.size(), 2u);
+    EXPECT_EQ(port.requests[0].reg, REG_COMMAND);
+    EXPECT_EQ(port.requests[0].value, CMD_KEYBOARD_UNLOCK);
+    EXPECT_EQ(port.requests[1].reg, REG_DISPLAY);
+    EXPECT_EQ(unlocked, 1);
+    EXPECT_TRUE(lamp(Lamp::Data));
+    EXPECT_TRUE(lamp(Lamp::Stab));
+    EXPECT_EQ(label(), "KORVEL 21   № 0507123");
+    EXPECT_EQ(messages, 0);
+
+    // Back for good: later ticks neither reopen nor unlock again.
+    const int opensAfter = port.opens;
+    tick();
+    EXPECT_EQ(port.opens, opensAfter);
+    EXPECT_EQ(port.writes().size(), 1u);
+}
+
 TEST_F(PollCycleTest, ReleaseHandsTheIndicatorBackOnlyWhilePolling)
 {
     int cleared = 0;
@@ -260,7 +309,9 @@ TEST_F(PollCycleTest, SuspensionsShareOneByteAndDoNotNest)
     EXPECT_FALSE(poll.pollingEnabled()); // the outer one finds "off" in the shared byte
 
     // A suspension that starts with polling off leaves it off.
-    { PollSuspend s(poll); }
+    {
+        PollSuspend s(poll);
+    }
     EXPECT_FALSE(poll.pollingEnabled());
 
     // A pause with its own state leaves the shared byte alone.

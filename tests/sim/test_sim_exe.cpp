@@ -171,6 +171,45 @@ TEST(SimProgram, SigusrTwoSavesTheImage)
     std::remove(image.c_str());
 }
 
+// The adapter pulled and replugged by the clock, and by the signal.
+TEST(SimProgram, UnplugsAndReplugsOnItsOwnAndOnTheSignal)
+{
+    const std::string link = ::testing::TempDir() + "/korvel_sim_exe_unplug";
+    ::unlink(link.c_str());
+    auto linkThere = [&link] {
+        struct stat st
+        {
+        };
+        return ::lstat(link.c_str(), &st) == 0;
+    };
+    auto waitForLink = [&](bool there) {
+        for (int i = 0; i < 1000; ++i) {
+            if (linkThere() == there)
+                return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return false;
+    };
+    {
+        SimProcess sim({"--link", link, "--unplug-after", "0.2", "--replug-after", "0.2"});
+        sim.line();
+        for (int cycle = 0; cycle < 2; ++cycle) {
+            EXPECT_TRUE(waitForLink(false)) << "unplugged, cycle " << cycle;
+            EXPECT_TRUE(waitForLink(true)) << "plugged back in, cycle " << cycle;
+        }
+    }
+    SimProcess sim({"--link", link});
+    sim.line();
+    ASSERT_TRUE(linkThere());
+    sim.signal(SIGRTMIN);
+    EXPECT_TRUE(waitForLink(false));
+    sim.signal(SIGRTMIN);
+    ASSERT_TRUE(waitForLink(true));
+    RawClient client(link);
+    ASSERT_TRUE(client.ok());
+    EXPECT_EQ(client.transact(0x01, REG_COMMAND, CMD_KEYBOARD_UNLOCK, 2).size(), 2u);
+}
+
 TEST(SimProgram, HelpAndBadOptions)
 {
     {

@@ -222,7 +222,10 @@ TEST(CommandLine, ParsesEveryOption)
                                     "--garbage-every",
                                     "5",
                                     "--drop-every",
-                                    "6"},
+                                    "6",
+                                    "--unplug-after",
+                                    "2.5",
+                                    "--replug-after=0.5"},
                                    cl, &error))
         << error;
     const SimOptions& o = cl.options;
@@ -242,6 +245,8 @@ TEST(CommandLine, ParsesEveryOption)
     EXPECT_EQ(o.faults.corruptEveryN, 4);
     EXPECT_EQ(o.faults.garbageEveryNFrames, 5);
     EXPECT_EQ(o.faults.dropEveryN, 6);
+    EXPECT_DOUBLE_EQ(o.unplugAfterSec, 2.5);
+    EXPECT_DOUBLE_EQ(o.replugAfterSec, 0.5);
     EXPECT_FALSE(cl.help);
 }
 
@@ -253,6 +258,8 @@ TEST(CommandLine, RefusesBadInput)
                                                  {"--serial", "1,2,256"},
                                                  {"--period-ms", "0"},
                                                  {"--split", "0"},
+                                                 {"--unplug-after", "0"},
+                                                 {"--replug-after", "-1"},
                                                  {"--bogus"},
                                                  {"--model"},
                                                  {"--baud", "fast"}}) {
@@ -266,10 +273,27 @@ TEST(CommandLine, RefusesBadInput)
 TEST(CommandLine, HelpNamesEveryOptionAndTheSignal)
 {
     const std::string help = CommandLine::helpText();
-    for (const char* name :
-         {"--address", "--model", "--serial", "--period-ms", "--baud", "--link", "--log", "--image",
-          "--seed", "--silent", "--reply-delay-ms", "--split", "--split-pause-ms",
-          "--corrupt-every", "--garbage-every", "--drop-every", "--help", "SIGUSR1"})
+    for (const char* name : {"--address",
+                             "--model",
+                             "--serial",
+                             "--period-ms",
+                             "--baud",
+                             "--link",
+                             "--log",
+                             "--image",
+                             "--seed",
+                             "--silent",
+                             "--reply-delay-ms",
+                             "--split",
+                             "--split-pause-ms",
+                             "--corrupt-every",
+                             "--garbage-every",
+                             "--drop-every",
+                             "--unplug-after",
+                             "--replug-after",
+                             "--help",
+                             "SIGUSR1",
+                             "SIGRTMIN"})
         EXPECT_NE(help.find(name), std::string::npos) << name;
 }
 

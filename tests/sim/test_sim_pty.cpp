@@ -4,7 +4,9 @@
 #include <chrono>
 #include <fstream>
 #include <iterator>
+#include <poll.h>
 #include <sstream>
+#include <sys/stat.h>
 #include <thread>
 
 #include "RawClient.h"
@@ -219,6 +221,47 @@ TEST_F(PtyTest, ClientMayCloseAndReopenThePort)
     client = std::make_unique<RawClient>(sim->slavePath());
     ASSERT_TRUE(client->ok());
     EXPECT_EQ(client->transact(0x01, REG_COMMAND, CMD_KEYBOARD_UNLOCK, 2), (Bytes{0x01, 0xB6}));
+}
+
+// The adapter pulled out and plugged back in: the client's terminal is hung up, the link
+// disappears, and after the replug the link leads to a new pty on which the same device
+// (its state kept) answers.
+TEST(PtyUnplug, UnplugHangsTheClientUpAndReplugAnswersOnANewPty)
+{
+    SimOptions o;
+    o.linkPath = ::testing::TempDir() + "/korvel_sim_unplug.tty";
+    Simulator sim(o);
+    std::string error;
+    ASSERT_TRUE(sim.start(&error)) << error;
+    RawClient before(o.linkPath);
+    ASSERT_TRUE(before.ok());
+    before.transact(0x01, REG_COMMAND, CMD_KEYBOARD_LOCK, 2);
+    ASSERT_TRUE(sim.keyboardLocked());
+
+    ASSERT_TRUE(sim.unplug());
+    EXPECT_FALSE(sim.plugged());
+    EXPECT_EQ(sim.slavePath(), "");
+    struct stat st
+    {
+    };
+    EXPECT_NE(::lstat(o.linkPath.c_str(), &st), 0) << "the link goes with the adapter";
+    pollfd pfd{before.fd(), POLLIN, 0};
+    ASSERT_EQ(::poll(&pfd, 1, 2000), 1);
+    EXPECT_TRUE(pfd.revents & POLLHUP);
+
+    ASSERT_TRUE(sim.replug(&error)) << error;
+    EXPECT_TRUE(sim.plugged());
+    char target[256] = {};
+    ASSERT_GT(::readlink(o.linkPath.c_str(), target, sizeof target - 1), 0);
+    EXPECT_EQ(sim.slavePath(), target);
+    RawClient after(o.linkPath);
+    ASSERT_TRUE(after.ok());
+    EXPECT_EQ(after.transact(0x01, REG_COMMAND, CMD_KEYBOARD_UNLOCK, 2), (Bytes{0x01, 0xB6}));
+    EXPECT_FALSE(sim.keyboardLocked());
+    EXPECT_TRUE(sim.replug()) << "plugging in what is plugged in changes nothing";
+
+    sim.stop();
+    EXPECT_NE(::lstat(o.linkPath.c_str(), &st), 0);
 }
 
 TEST(PtyPacing, BaudRateMakesLineTimeReal)

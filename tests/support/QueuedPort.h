@@ -1,7 +1,8 @@
 #pragma once
 // The plumbing of a fake serial port: always open, replies queued as bytes, reads take what
 // is queued (nothing more arrives later), a purge drops it. A fake indicator derives from it
-// and decides in write() what to queue.
+// and decides in write() what to queue. pullOut() / plugIn() play a USB adapter taken away
+// and brought back.
 #include "link/Crc8.h"
 #include "link/SerialPort.h"
 
@@ -15,9 +16,25 @@ class QueuedPort : public SerialPort
 public:
     PortOpenResult open(const std::string&, int, int) override
     {
+        ++opens;
+        if (pulledOut_) {
+            state_ = PortState::Failed;
+            return {PortOpenStatus::NotFound, 2};
+        }
         state_ = PortState::Open;
+        lost_ = false;
         return {PortOpenStatus::Ok, 0};
     }
+    bool deviceLost() const override { return lost_; }
+    void pullOut()
+    {
+        pulledOut_ = lost_ = true;
+        state_ = PortState::Failed;
+        pending_.clear();
+    }
+    void plugIn() { pulledOut_ = false; }
+    bool pulledOut() const { return pulledOut_; }
+    int opens = 0;
     void close() override { state_ = PortState::NeverOpened; }
     PortState state() const override { return state_; }
     bool setReadTimeout(int) override { return true; }
@@ -53,6 +70,8 @@ protected:
 
 private:
     PortState state_ = PortState::Open;
+    bool pulledOut_ = false;
+    bool lost_ = false;
     std::deque<std::uint8_t> pending_;
 };
 

@@ -357,7 +357,8 @@ void TFormProperties::reconnect()
         ctx_.poll.PollWasEnabled = 1;
     } else {
         ctx_.view.ShowPortNotOpen(ctx_.settings.CommName);
-        ctx_.poll.PollWasEnabled = 0;
+        // A pulled-out adapter is waited for by the poll, which reopens it once it is back.
+        ctx_.poll.PollWasEnabled = ctx_.port.deviceLost() ? 1 : 0;
     }
 }
 
