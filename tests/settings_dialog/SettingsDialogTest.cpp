@@ -322,6 +322,25 @@ TEST_F(SettingsDialogTest, OkCases)
     }
 }
 
+// OK with a new baud rate while the adapter is pulled out: the reopen says the port is not
+// there, but the poll goes on, as it reopens a lost port by itself once it is back.
+TEST_F(SettingsDialogTest, APulledOutAdapterIsLeftToThePollAfterOk)
+{
+    start();
+    openDialog();
+    const QString path = simPath();
+    ASSERT_TRUE(sim->unplug());
+    port.purgeRx(); // the poll would have noticed before the dialog opened
+    ASSERT_TRUE(port.deviceLost());
+    select(dialog->cbBaudRate(), "19200");
+    PopupDismisser popups;
+    closeWith(dialog->BitBtnOK());
+    EXPECT_EQ(popups.texts, QStringList{QStringLiteral("Не могу открыть \"") + path +
+                                        QStringLiteral("\",\nтакого порта не существует.\n\n"
+                                                       "Опрос веса не осуществляется.")});
+    EXPECT_TRUE(poll->pollingEnabled());
+}
+
 TEST_F(SettingsDialogTest, PanelSwitchedOffClosesTheStripAfterTheRollUp)
 {
     start([](IniProfile& ini) { ini.writeInteger(k::kPanelSection, k::kShowPanel, 1); });
