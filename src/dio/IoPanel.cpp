@@ -293,16 +293,17 @@ bool TFormCyfrInOut::eventFilter(QObject* watched, QEvent* event)
         return true; // no key may click the hidden button or move the focus
     }
     if (const int n = outputIndex(watched); n >= 0) {
-        auto* e = static_cast<QMouseEvent*>(event);
+        // Every kind of event passes the lamps; only the mouse ones are cast.
+        const auto mouse = [event] { return static_cast<QMouseEvent*>(event); };
         switch (type) {
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonDblClick: // a quick second click is another click
             outputMouseDown(n);
-            pressedOutput_ = e->button() == Qt::LeftButton ? n : -1;
+            pressedOutput_ = mouse()->button() == Qt::LeftButton ? n : -1;
             return true;
         case QEvent::MouseButtonRelease: {
-            const bool click = pressedOutput_ == n && e->button() == Qt::LeftButton &&
-                               outputs_[n]->rect().contains(e->position().toPoint());
+            const bool click = pressedOutput_ == n && mouse()->button() == Qt::LeftButton &&
+                               outputs_[n]->rect().contains(mouse()->position().toPoint());
             pressedOutput_ = -1;
             if (click && outputsOperable_)
                 control_.switchOutput(n);
