@@ -12,13 +12,17 @@ namespace {
 
 constexpr const char* kCodePage = "windows-1251";
 
+// One decoder, kept: every section and key name of every lookup is decoded, and opening a
+// code-page converter costs far more than the conversion. A single-byte code page carries no
+// state from one call to the next.
 QString decode(QByteArrayView bytes)
 {
-    QStringDecoder decoder(kCodePage);
+    thread_local QStringDecoder decoder(kCodePage);
     return decoder.decode(bytes);
 }
 
 // Encodes to Windows-1251; empty optional when a character has no place in that code page.
+// (A fresh encoder each time: its error flag would otherwise stay set.)
 std::optional<QByteArray> encode(const QString& text)
 {
     QStringEncoder encoder(kCodePage);
