@@ -9,6 +9,7 @@
 #include "link/Link.h"
 #include "link/WinSerialPort.h"
 
+#include <algorithm>
 #include <fstream>
 #include <map>
 #include <sstream>
