@@ -1,10 +1,13 @@
 #include "shell/MainWindow.h"
 
+#include "dio/IoPanelController.h"
+#include "memory/MemoryTransfer.h"
 #include "panel/FrontPanel.h"
 #include "panel/Keypad.h"
 #include "panel/PollCycle.h"
 #include "panel/SvgPicture.h"
 #include "settings/SettingsMessages.h"
+#include "settings/dialog/SettingsDialog.h"
 #include "shell/ui/ButtonArt.h"
 #include "shell/ui/ComPortUi.h"
 #include "shell/ui/ImageButton.h"
@@ -20,6 +23,8 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
+
+#include <array>
 
 namespace korvel {
 
@@ -112,6 +117,10 @@ void TMainFormTestIndKorvel::setupUi()
     keypad_ = new Keypad(link_, settings_, *poll_, *front_, this);
     keypad_->attachLockBox(lockBox_, buttonPusto_);
 
+    ioPanel_ = new IoPanelController(link_, settings_, *poll_, this);
+    memory_ = new MemoryTransfer(link_, settings_, *poll_, *front_, this);
+    memory_->setMainWindow(this);
+
     createMenu();
     front_->laKorvelVersiya()->clear();
 }
@@ -134,6 +143,13 @@ void TMainFormTestIndKorvel::createMenu()
     add("N3", QStringLiteral("-"), true);
     serviceActions_ << add("NReadFM", QStringLiteral("Прочитать FM"), false);
     serviceActions_ << add("NWriteFM", QStringLiteral("Записать FM"), false);
+    // The handlers run after the menu has closed, not inside its loop.
+    const std::array<void (MemoryTransfer::*)(), 4> memoryCommands = {
+        &MemoryTransfer::NReadEEPROMClick, &MemoryTransfer::NWriteEEPROMClick,
+        &MemoryTransfer::NReadFMClick, &MemoryTransfer::NWriteFMClick};
+    for (int i = 0; i < 4; ++i)
+        connect(serviceActions_[i], &QAction::triggered, memory_, memoryCommands[i],
+                Qt::QueuedConnection);
     add("N2", QStringLiteral("-"), true);
     add("NGraphic", QStringLiteral("График"), true);
 }
@@ -161,6 +177,22 @@ void TMainFormTestIndKorvel::connectSignals()
     connect(keypad_, &Keypad::serviceCommandsToggled, this,
             &TMainFormTestIndKorvel::ToggleServiceCommands);
 
+    // The I/O strip hands presses on its background and keys on its focus sink to the face.
+    ioPanel_->control.showMessage = [] { ShowFormMessage(); };
+    ioPanel_->mouseDown = [this](Qt::MouseButton b, Qt::KeyboardModifiers m, QPoint p) {
+        keypad_->MainImageMouseDown(b, m, p, false);
+    };
+    ioPanel_->mouseMove = [this](QPoint p) { skin_->dragMove(p); };
+    ioPanel_->mouseUp = [this] { skin_->dragRelease(); };
+    ioPanel_->keyDown = [this](int key, Qt::KeyboardModifiers m) {
+        keypad_->ButtonPustoKeyDown(key, m);
+    };
+    // The strip stays off the link while a memory transfer owns it.
+    connect(memory_, &MemoryTransfer::transferActiveChanged, ioPanel_,
+            &IoPanelController::setTransferLock);
+    connect(menu_->findChild<QAction*>(QStringLiteral("NComPortProperties")), &QAction::triggered,
+            this, &TMainFormTestIndKorvel::NComPortPropertiesClick);
+
     connect(skin_, &SkinnedWindow::revealFinished, this,
             &TMainFormTestIndKorvel::onRevealFinished);
     connect(closeImage_, &ImageButton::clicked, this, &QWidget::close);
@@ -186,9 +218,29 @@ void TMainFormTestIndKorvel::showEvent(QShowEvent* event)
 
 void TMainFormTestIndKorvel::onRevealFinished()
 {
+    if (settings_.ShowPanelInOut)
+        openIoPanel();
     poll_->ConnectIndicator();
     raise();
     activateWindow();
+}
+
+void TMainFormTestIndKorvel::openIoPanel()
+{
+    ioPanel_->open();
+}
+
+void TMainFormTestIndKorvel::closeIoPanel()
+{
+    ioPanel_->close();
+}
+
+void TMainFormTestIndKorvel::NComPortPropertiesClick()
+{
+    SettingsDialogContext context{settings_, store_, chartControls_, port_, link_, *poll_, *front_};
+    context.openIoPanel = [this] { openIoPanel(); };
+    context.closeIoPanel = [this] { closeIoPanel(); };
+    TFormProperties::Execute(context);
 }
 
 void TMainFormTestIndKorvel::ToggleServiceCommands()
@@ -244,7 +296,7 @@ bool TMainFormTestIndKorvel::eventFilter(QObject* watched, QEvent* event)
 
 void TMainFormTestIndKorvel::closeEvent(QCloseEvent* event)
 {
-    if (chartRunning && chartRunning()) {
+    if ((chartRunning && chartRunning()) || memory_->transferActive()) {
         event->ignore();
         return;
     }
@@ -262,6 +314,8 @@ void TMainFormTestIndKorvel::closeEvent(QCloseEvent* event)
     // The last reveal step must not open the port while the window is being closed.
     skin_->revealTimer()->stop();
 
+    if (ioPanel_->isOpen())
+        closeIoPanel(); // the outputs go back before the keyboard and the port
     QCoreApplication::processEvents();
 
     if (port_.state() != PortState::NeverOpened) {
