@@ -1,4 +1,5 @@
 // The entry: one running copy per executable file, then the main window and the event loop.
+#include "shell/CommandLine.h"
 #include "shell/MainWindow.h"
 #include "shell/SingleInstance.h"
 #include "shell/TerminationSignals.h"
@@ -8,6 +9,7 @@
 #include <QMessageBox>
 
 #include <exception>
+#include <optional>
 
 namespace {
 const QString kApplicationTitle = QStringLiteral("Korvel 1X-3X");
@@ -15,8 +17,13 @@ const QString kApplicationTitle = QStringLiteral("Korvel 1X-3X");
 
 int main(int argc, char** argv)
 {
+    if (const std::optional<int> answered = korvel::CommandLine::run(argc, argv))
+        return *answered;
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("korvel"));
+    // Desktops match the running window to the menu entry korvel.desktop (and its icon).
+    QGuiApplication::setDesktopFileName(QStringLiteral("korvel"));
 
     korvel::SingleInstance instance(
         korvel::SingleInstance::keyFor(QCoreApplication::applicationFilePath()));
