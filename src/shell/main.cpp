@@ -6,6 +6,7 @@
 #include "shell/ui/HintHidePause.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QMessageBox>
 
 #include <exception>
@@ -24,6 +25,7 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("korvel"));
     // Desktops match the running window to the menu entry korvel.desktop (and its icon).
     QGuiApplication::setDesktopFileName(QStringLiteral("korvel"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/art/icon/korvel.svg")));
 
     korvel::SingleInstance instance(
         korvel::SingleInstance::keyFor(QCoreApplication::applicationFilePath()));
