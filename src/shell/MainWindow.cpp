@@ -1,10 +1,12 @@
 #include "shell/MainWindow.h"
 
+#include "dio/IoPanelController.h"
 #include "panel/FrontPanel.h"
 #include "panel/Keypad.h"
 #include "panel/PollCycle.h"
 #include "panel/SvgPicture.h"
 #include "settings/SettingsMessages.h"
+#include "settings/dialog/SettingsDialog.h"
 #include "shell/ui/ButtonArt.h"
 #include "shell/ui/ComPortUi.h"
 #include "shell/ui/ImageButton.h"
@@ -112,6 +114,8 @@ void TMainFormTestIndKorvel::setupUi()
     keypad_ = new Keypad(link_, settings_, *poll_, *front_, this);
     keypad_->attachLockBox(lockBox_, buttonPusto_);
 
+    ioPanel_ = new IoPanelController(link_, settings_, *poll_, this);
+
     createMenu();
     front_->laKorvelVersiya()->clear();
 }
@@ -161,6 +165,19 @@ void TMainFormTestIndKorvel::connectSignals()
     connect(keypad_, &Keypad::serviceCommandsToggled, this,
             &TMainFormTestIndKorvel::ToggleServiceCommands);
 
+    // The I/O strip hands presses on its background and keys on its focus sink to the face.
+    ioPanel_->control.showMessage = [] { ShowFormMessage(); };
+    ioPanel_->mouseDown = [this](Qt::MouseButton b, Qt::KeyboardModifiers m, QPoint p) {
+        keypad_->MainImageMouseDown(b, m, p, false);
+    };
+    ioPanel_->mouseMove = [this](QPoint p) { skin_->dragMove(p); };
+    ioPanel_->mouseUp = [this] { skin_->dragRelease(); };
+    ioPanel_->keyDown = [this](int key, Qt::KeyboardModifiers m) {
+        keypad_->ButtonPustoKeyDown(key, m);
+    };
+    connect(menu_->findChild<QAction*>(QStringLiteral("NComPortProperties")), &QAction::triggered,
+            this, &TMainFormTestIndKorvel::NComPortPropertiesClick);
+
     connect(skin_, &SkinnedWindow::revealFinished, this,
             &TMainFormTestIndKorvel::onRevealFinished);
     connect(closeImage_, &ImageButton::clicked, this, &QWidget::close);
@@ -186,9 +203,29 @@ void TMainFormTestIndKorvel::showEvent(QShowEvent* event)
 
 void TMainFormTestIndKorvel::onRevealFinished()
 {
+    if (settings_.ShowPanelInOut)
+        openIoPanel();
     poll_->ConnectIndicator();
     raise();
     activateWindow();
+}
+
+void TMainFormTestIndKorvel::openIoPanel()
+{
+    ioPanel_->open();
+}
+
+void TMainFormTestIndKorvel::closeIoPanel()
+{
+    ioPanel_->close();
+}
+
+void TMainFormTestIndKorvel::NComPortPropertiesClick()
+{
+    SettingsDialogContext context{settings_, store_, chartControls_, port_, link_, *poll_, *front_};
+    context.openIoPanel = [this] { openIoPanel(); };
+    context.closeIoPanel = [this] { closeIoPanel(); };
+    TFormProperties::Execute(context);
 }
 
 void TMainFormTestIndKorvel::ToggleServiceCommands()
@@ -262,6 +299,8 @@ void TMainFormTestIndKorvel::closeEvent(QCloseEvent* event)
     // The last reveal step must not open the port while the window is being closed.
     skin_->revealTimer()->stop();
 
+    if (ioPanel_->isOpen())
+        closeIoPanel(); // the outputs go back before the keyboard and the port
     QCoreApplication::processEvents();
 
     if (port_.state() != PortState::NeverOpened) {

@@ -17,6 +17,7 @@ namespace korvel {
 
 class FrontPanel;
 class ImageButton;
+class IoPanelController;
 class Keypad;
 class PollCycle;
 class SkinnedWindow;
@@ -49,6 +50,12 @@ public:
     QMenu* MainPopupMenu() const { return menu_; }
     QCheckBox* CheckBoxBlockKeyboard() const { return lockBox_; }
     QPushButton* ButtonPusto() const { return buttonPusto_; }
+    IoPanelController& ioPanel() { return *ioPanel_; }
+
+    // The digital I/O strip under the window: opened (end of the reveal, settings, chart
+    // exit), or its outputs handed back and the strip rolled up (settings, chart entry, close).
+    void openIoPanel();
+    void closeIoPanel();
 
     // True while a chart recording runs; the window refuses to close then.
     std::function<bool()> chartRunning;
@@ -64,6 +71,7 @@ private:
     void connectSignals();
     void onRevealFinished();
     void ToggleServiceCommands();
+    void NComPortPropertiesClick();
 
     // Program state.
     Uperemen settings_;
@@ -76,6 +84,7 @@ private:
     FrontPanel* front_ = nullptr;
     PollCycle* poll_ = nullptr;
     Keypad* keypad_ = nullptr;
+    IoPanelController* ioPanel_ = nullptr;
     SkinnedWindow* skin_ = nullptr;
     ImageButton* closeImage_ = nullptr;
     ImageButton* minimizeImage_ = nullptr;
