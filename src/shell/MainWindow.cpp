@@ -1,6 +1,7 @@
 #include "shell/MainWindow.h"
 
 #include "dio/IoPanelController.h"
+#include "memory/MemoryTransfer.h"
 #include "panel/FrontPanel.h"
 #include "panel/Keypad.h"
 #include "panel/PollCycle.h"
@@ -22,6 +23,8 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
+
+#include <array>
 
 namespace korvel {
 
@@ -115,6 +118,8 @@ void TMainFormTestIndKorvel::setupUi()
     keypad_->attachLockBox(lockBox_, buttonPusto_);
 
     ioPanel_ = new IoPanelController(link_, settings_, *poll_, this);
+    memory_ = new MemoryTransfer(link_, settings_, *poll_, *front_, this);
+    memory_->setMainWindow(this);
 
     createMenu();
     front_->laKorvelVersiya()->clear();
@@ -138,6 +143,13 @@ void TMainFormTestIndKorvel::createMenu()
     add("N3", QStringLiteral("-"), true);
     serviceActions_ << add("NReadFM", QStringLiteral("Прочитать FM"), false);
     serviceActions_ << add("NWriteFM", QStringLiteral("Записать FM"), false);
+    // The handlers run after the menu has closed, not inside its loop.
+    const std::array<void (MemoryTransfer::*)(), 4> memoryCommands = {
+        &MemoryTransfer::NReadEEPROMClick, &MemoryTransfer::NWriteEEPROMClick,
+        &MemoryTransfer::NReadFMClick, &MemoryTransfer::NWriteFMClick};
+    for (int i = 0; i < 4; ++i)
+        connect(serviceActions_[i], &QAction::triggered, memory_, memoryCommands[i],
+                Qt::QueuedConnection);
     add("N2", QStringLiteral("-"), true);
     add("NGraphic", QStringLiteral("График"), true);
 }
@@ -175,6 +187,9 @@ void TMainFormTestIndKorvel::connectSignals()
     ioPanel_->keyDown = [this](int key, Qt::KeyboardModifiers m) {
         keypad_->ButtonPustoKeyDown(key, m);
     };
+    // The strip stays off the link while a memory transfer owns it.
+    connect(memory_, &MemoryTransfer::transferActiveChanged, ioPanel_,
+            &IoPanelController::setTransferLock);
     connect(menu_->findChild<QAction*>(QStringLiteral("NComPortProperties")), &QAction::triggered,
             this, &TMainFormTestIndKorvel::NComPortPropertiesClick);
 
@@ -281,7 +296,7 @@ bool TMainFormTestIndKorvel::eventFilter(QObject* watched, QEvent* event)
 
 void TMainFormTestIndKorvel::closeEvent(QCloseEvent* event)
 {
-    if (chartRunning && chartRunning()) {
+    if ((chartRunning && chartRunning()) || memory_->transferActive()) {
         event->ignore();
         return;
     }

@@ -19,6 +19,7 @@ class FrontPanel;
 class ImageButton;
 class IoPanelController;
 class Keypad;
+class MemoryTransfer;
 class PollCycle;
 class SkinnedWindow;
 
@@ -45,6 +46,7 @@ public:
     Link& link() { return link_; }
     PollCycle& poll() { return *poll_; }
     Keypad& keypad() { return *keypad_; }
+    MemoryTransfer& memory() { return *memory_; }
     FrontPanel& frontPanel() { return *front_; }
     SkinnedWindow& skin() { return *skin_; }
     QMenu* MainPopupMenu() const { return menu_; }
@@ -85,6 +87,7 @@ private:
     PollCycle* poll_ = nullptr;
     Keypad* keypad_ = nullptr;
     IoPanelController* ioPanel_ = nullptr;
+    MemoryTransfer* memory_ = nullptr;
     SkinnedWindow* skin_ = nullptr;
     ImageButton* closeImage_ = nullptr;
     ImageButton* minimizeImage_ = nullptr;
