@@ -1,6 +1,6 @@
 #pragma once
 #include "link/Link.h"
-#include "link/PosixSerialPort.h"
+#include "link/NativeSerialPort.h"
 #include "settings/ChartControls.h"
 #include "settings/SettingsStore.h"
 #include "settings/SettingsValues.h"
@@ -79,7 +79,7 @@ private:
     Uperemen settings_;
     ChartControls chartControls_;
     SettingsStore store_;
-    PosixSerialPort port_;
+    NativeSerialPort port_;
     Link link_;
 
     // Pieces.
