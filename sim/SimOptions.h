@@ -17,6 +17,15 @@ struct SimFaults
     int dropEveryN = 0;          // leave out every Nth byte sent (0 = never)
 };
 
+// What the stream frames carry.
+enum class StreamPattern {
+    Weighing, // the simulated load and the inputs as they change
+    // The weight count is the frame's number in the stream (0, 1, 2, ... from each start
+    // command, wrapping after 8388607) and the input byte its low 8 bits, so a receiver can
+    // tell exactly which frames it missed.
+    Counting,
+};
+
 struct SimOptions
 {
     int address = 1; // 1..63
@@ -29,6 +38,7 @@ struct SimOptions
     std::string logPath;   // one line per request received
     std::string imagePath; // memory image, 32768 raw bytes: loaded at start, saved at stop
     unsigned seed = 1;     // random source of the weighing process and the inputs
+    StreamPattern streamPattern = StreamPattern::Weighing;
     SimFaults faults;
 };
 
