@@ -15,6 +15,7 @@ class QPushButton;
 
 namespace korvel {
 
+class ChartMode;
 class FrontPanel;
 class ImageButton;
 class Keypad;
@@ -46,6 +47,7 @@ public:
     Keypad& keypad() { return *keypad_; }
     FrontPanel& frontPanel() { return *front_; }
     SkinnedWindow& skin() { return *skin_; }
+    ChartMode& chart() { return *chart_; }
     QMenu* MainPopupMenu() const { return menu_; }
     QCheckBox* CheckBoxBlockKeyboard() const { return lockBox_; }
     QPushButton* ButtonPusto() const { return buttonPusto_; }
@@ -63,6 +65,7 @@ private:
     void createMenu();
     void connectSignals();
     void onRevealFinished();
+    void connectChart();
     void ToggleServiceCommands();
 
     // Program state.
@@ -82,6 +85,8 @@ private:
     QCheckBox* lockBox_ = nullptr;
     QPushButton* buttonPusto_ = nullptr;
     QWidget* panelGraphic_ = nullptr;
+    ChartMode* chart_ = nullptr;
+    QAction* NGraphic_ = nullptr;
     QMenu* menu_ = nullptr;
     QList<QAction*> serviceActions_;
     bool shownOnce_ = false;
