@@ -78,9 +78,10 @@ Device:
                       when the file exists, saved at exit
   --seed N            seed of the simulated load and inputs (default 1)
   --stream PATTERN    what stream frames carry: "weighing" (default) the simulated
-                      weight and inputs; "counting" the frame's number since the start
-                      command as the weight count (0, 1, 2, ...) and its low 8 bits as
-                      the input byte, so a receiver sees exactly which frames it missed
+                      weight and inputs; "counting" the frame's number n since the start
+                      command as the weight count (0, 1, 2, ...), so a receiver sees
+                      exactly which frames it missed, and bits 4..11 of n as the input
+                      byte (input 1 changes every 16 frames, input 5 every 256)
 
 Line:
   --link PATH         make PATH a symbolic link to the pty slave (a stale link is

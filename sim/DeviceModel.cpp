@@ -294,7 +294,7 @@ std::vector<std::uint8_t> DeviceModel::streamFrame() const
     std::uint8_t in = 0;
     if (pattern_ == StreamPattern::Counting) {
         w = streamFrames_ % 8388608L;
-        in = static_cast<std::uint8_t>(streamFrames_ & 0xFF);
+        in = static_cast<std::uint8_t>((streamFrames_ >> 4) & 0xFF);
     } else {
         // The stream carries one digit more than the display, unrounded.
         w = std::clamp(std::lround(process_.netCounts() * 10.0), -8388608L, 8388607L);

@@ -20,9 +20,10 @@ struct SimFaults
 // What the stream frames carry.
 enum class StreamPattern {
     Weighing, // the simulated load and the inputs as they change
-    // The weight count is the frame's number in the stream (0, 1, 2, ... from each start
-    // command, wrapping after 8388607) and the input byte its low 8 bits, so a receiver can
-    // tell exactly which frames it missed.
+    // The weight count is the frame's number n in the stream (0, 1, 2, ... from each start
+    // command, wrapping after 8388607), so a receiver can tell exactly which frames it missed;
+    // the input byte is bits 4..11 of n (input 1 changes every 16 frames, input 5 every 256),
+    // so a delayed input shows by how far its changes lag.
     Counting,
 };
 

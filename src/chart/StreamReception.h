@@ -14,10 +14,11 @@ namespace korvel {
 struct LinkSettings;
 class SerialPort;
 
-// Receives the indicator's sample stream from the main event loop: whenever the port has
-// bytes, everything that has come is read at once (never waiting) and cut into frames. No loop
-// of its own, so a popup menu, a message popup or a file dialog (each a nested event loop)
-// never stops reception, and the port's small receive buffer cannot overflow while one is open.
+// Receives the indicator's sample stream from the main event loop: when the port has bytes,
+// everything that has come is read at once (never waiting) and cut into frames; while the
+// stream flows, the port is read every few milliseconds instead of on every byte. No loop of its
+// own, so a popup menu, a message popup or a file dialog (each a nested event loop) never stops
+// reception, and the port's small receive buffer cannot overflow while one is open.
 class StreamReception : public QObject
 {
     Q_OBJECT
@@ -46,14 +47,15 @@ public:
 
 private:
     void onReady();
+    void onBatch();
 
     SerialPort& port_;
     const LinkSettings& settings_;
     StreamFrameAssembler assembler_;
     QSocketNotifier* notifier_ = nullptr;
     QTimer poll_;
+    QTimer batch_;
     bool active_ = false;
-    int emptyWakeUps_ = 0;
     long frames_ = 0;
     std::size_t skippedAtStart_ = 0;
     std::array<std::uint8_t, 4096> buffer_{};

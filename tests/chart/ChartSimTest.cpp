@@ -80,8 +80,8 @@ protected:
     {
         return test::waitFor([&] { return sink.weight.size() >= n; }, 20000);
     }
-    // The weight is the frame's number and the input byte its low 8 bits (delayed by z - 1
-    // frames): any lost or reordered frame shows.
+    // The weight is the frame's number, the input byte bits 4..11 of it (drawn z - 1 frames
+    // late): any lost or reordered frame, or a delay off by one, shows.
     void expectNoGap(int delay)
     {
         ASSERT_FALSE(sink.weight.empty());
@@ -95,7 +95,7 @@ protected:
             ASSERT_EQ(points[i].x, x) << i;
             ASSERT_NEAR(points[i].y, x * 0.001, 1e-9) << i;
             const int drawn = delay > 0 ? x - delay + 1 : x;
-            ASSERT_EQ(records.byte(int(i)), drawn & 0xFF) << i;
+            ASSERT_EQ(records.byte(int(i)), (drawn >> 4) & 0xFF) << i;
         }
     }
 

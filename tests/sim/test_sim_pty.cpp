@@ -238,7 +238,7 @@ TEST(PtyCounting, FramesCarryTheirNumberAndTheLogCountsThem)
             const std::uint8_t* f = &bytes[7 * i];
             ASSERT_TRUE(replyValid(Bytes(f, f + 7))) << i;
             EXPECT_EQ(f[2] | f[3] << 8 | f[4] << 16, int(i)) << i;
-            EXPECT_EQ(f[5], i & 0xFF) << i;
+            EXPECT_EQ(f[5], (i >> 4) & 0xFF) << i;
         }
         client.send(makeRequest(0x01, REG_COMMAND, CMD_STREAM_STOP));
         for (int i = 0; i < 200 && sim.streaming(); ++i)
