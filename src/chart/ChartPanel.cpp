@@ -9,7 +9,6 @@
 #include "shell/ui/UiFonts.h"
 
 #include <QCheckBox>
-#include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
@@ -153,10 +152,12 @@ void ChartPanel::setupUi()
 
     delayLabel_ = overlayLabel("laZaderzhkaSignDInputs", plot_, Qt::blue, 24);
     delayLabel_->setText(QStringLiteral("Задержка сигнала, осталось, изм.: 0"));
+    delayLabel_->adjustSize();
     periodFromFile_ = overlayLabel("laPeriodACPFromFile", plot_, QColor(0, 0, 128), 13);
     inputsFromFile_ = overlayLabel("laNumDInputFromFile", plot_, QColor(0, 0, 128), 13);
     inputsFromFile_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    plot_->installEventFilter(this);
+    // The labels keep their place in the plot area, which is known once the plot is laid out.
+    connect(plot_, &QCustomPlot::afterLayout, this, &ChartPanel::placeOverlays);
 
     popup_ = new QMenu(this);
     popup_->setObjectName(QStringLiteral("GraphPopupMenu"));
@@ -202,7 +203,7 @@ void ChartPanel::connectSignals()
     connect(c, &ChartController::controlsChanged, this, &ChartPanel::showControls);
     connect(c, &ChartController::delayLabelChanged, this, [this](const QString& text, bool on) {
         delayLabel_->setText(text);
-        delayLabel_->adjustSize();
+        fitLabel(delayLabel_);
         delayLabel_->setVisible(on);
     });
     connect(c, &ChartController::fileLabelsHidden, this, [this] {
@@ -262,23 +263,19 @@ void ChartPanel::setServiceCommandsVisible(bool visible)
     paTime_->setVisible(visible);
 }
 
-bool ChartPanel::eventFilter(QObject* watched, QEvent* event)
-{
-    if (watched == plot_ && (event->type() == QEvent::Resize || event->type() == QEvent::Show))
-        placeOverlays();
-    return QWidget::eventFilter(watched, event);
-}
-
 void ChartPanel::placeOverlays()
 {
     const QRect area = plot_->axisRect()->rect();
     const int margin = 8;
-    periodFromFile_->adjustSize();
     periodFromFile_->move(area.left() + margin, area.top() + margin);
-    inputsFromFile_->adjustSize();
     inputsFromFile_->move(area.right() - margin - inputsFromFile_->width(), area.top() + margin);
-    delayLabel_->adjustSize();
     delayLabel_->move(area.left() + margin, area.top() + margin + periodFromFile_->height());
+}
+
+void ChartPanel::fitLabel(QLabel* label)
+{
+    label->adjustSize();
+    placeOverlays();
 }
 
 } // namespace korvel

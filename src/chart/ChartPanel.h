@@ -60,9 +60,8 @@ public:
 
     // Shows the controls' model again (after the controller changed it).
     void showControls();
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
+    // A label on the plot got a new text (the file labels are set by the chart files).
+    void fitLabel(QLabel* label);
 
 private:
     void setupUi();
