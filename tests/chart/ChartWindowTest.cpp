@@ -5,6 +5,7 @@
 #include "chart/ChartMode.h"
 #include "chart/ChartPanel.h"
 #include "chart/ChartPlot.h"
+#include "chart/PeriodEdit.h"
 #include "link/DeviceMap.h"
 #include "panel/Keypad.h"
 #include "panel/PollCycle.h"
@@ -20,6 +21,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTest>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -112,6 +114,17 @@ TEST_F(ChartWindow, MenuItemRunAndExit)
     EXPECT_TRUE(w->windowFlags().testFlag(Qt::FramelessWindowHint));
     EXPECT_EQ(w->size(), QSize(555, 398));
     EXPECT_TRUE(w->poll().pollingEnabled());
+}
+
+TEST_F(ChartWindow, PeriodFieldTakesDigitsAndOneSeparator)
+{
+    menuItem("NGraphic")->trigger();
+    PeriodEdit* edit = panel().edPeriodACP();
+    edit->clear();
+    QTest::keyClicks(edit, QStringLiteral("1a2,.-5"));
+    EXPECT_EQ(edit->text(), QStringLiteral("12") + QLocale().decimalPoint() + QStringLiteral("5"));
+    EXPECT_DOUBLE_EQ(w->settings().PeriodACP, 12.5);
+    EXPECT_EQ(w->chartControls().periodText(), edit->text()) << "saved at exit as typed";
 }
 
 TEST_F(ChartWindow, ServiceCommandsShowTheContinuousReading)
