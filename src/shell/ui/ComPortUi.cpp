@@ -30,8 +30,8 @@ bool OpenComPort(SerialPort& port, const Uperemen& settings, int readTimeoutMs)
 
 void ShowPortParametersNotSet(const Uperemen& settings)
 {
-    showPortMessage(portOpenMessage(settings.CommName.toStdString(),
-                                    {PortOpenStatus::ConfigFailed, 0}));
+    showPortMessage(
+        portOpenMessage(settings.CommName.toStdString(), {PortOpenStatus::ConfigFailed, 0}));
 }
 
 } // namespace korvel

@@ -11,8 +11,8 @@
 #include <QScreen>
 #include <QThread>
 #include <QTimer>
-#include <QWindow>
 #include <QWidget>
+#include <QWindow>
 
 namespace korvel {
 
