@@ -407,9 +407,11 @@ def io_lamp(kind: str) -> str:
 
 
 def io_halo() -> str:
-    # Lies behind an output lamp whose square starts 2 px right and 3 px down.
-    o = [rad("halo", 12, 13, 12.5, [(0, "#ffd84a", 0.0), (0.62, "#ffd84a", 0.0),
-                                    (0.78, "#ffb020", 0.95), (1, "#ff8c00", 0.0)]),
+    # Lies behind an output lamp whose square starts 2 px right and 3 px down; only the ring
+    # outside the lamp's 9.5 px rim shows, so the glow is brightest just there.
+    o = [rad("halo", 12, 13, 12.5, [(0, "#ffd84a", 0.0), (0.70, "#ffd84a", 0.0),
+                                    (0.78, "#ffe070", 1.0), (0.90, "#ffb020", 0.9),
+                                    (1, "#ff8c00", 0.0)]),
          '<circle cx="12" cy="13" r="12" fill="url(#halo)"/>\n']
     return svg_doc(25, 25, "".join(o))
 

@@ -45,6 +45,14 @@ bool toSerial(const std::string& s, std::array<int, 3>& out)
     return true;
 }
 
+// "PAGE:OFFSET", page 0..127, offset 0..255.
+bool toPageOffset(const std::string& s, int& page, int& offset)
+{
+    const std::size_t colon = s.find(':');
+    return colon != std::string::npos && toInt(s.substr(0, colon), 0, 127, page) &&
+           toInt(s.substr(colon + 1), 0, 255, offset);
+}
+
 } // namespace
 
 std::string CommandLine::helpText()
@@ -102,9 +110,18 @@ Faults:
   --corrupt-every N   corrupt the CRC of every Nth reply or acknowledgement
   --garbage-every N   put 1..5 garbage bytes before every Nth stream frame
   --drop-every N      leave out every Nth byte sent
+  --fail-page-select N
+                      refuse every select of memory page N (0..127): a wrong
+                      acknowledgement, the selection unchanged
+  --fail-byte-write PAGE:OFFSET
+                      refuse every memory write to that page (0..127) and offset
+                      (0..255): a wrong acknowledgement, the byte unchanged
 
-Signals: SIGUSR1 toggles --silent at run time; SIGINT, SIGTERM and SIGHUP end the
-simulator (the image is saved and the link removed).
+Memory: --image is also saved after every end-of-write command (command 1), when the
+indicator keeps what it was sent, and on SIGUSR2.
+
+Signals: SIGUSR1 toggles --silent at run time; SIGUSR2 saves --image now; SIGINT,
+SIGTERM and SIGHUP end the simulator (the image is saved and the link removed).
 
   --help              this text
 )";
@@ -168,6 +185,10 @@ bool CommandLine::parse(const std::vector<std::string>& args, CommandLine& out, 
         {"--garbage-every",
          [&](const std::string& v) { return toInt(v, 0, 1000000, f.garbageEveryNFrames); }},
         {"--drop-every", [&](const std::string& v) { return toInt(v, 0, 1000000, f.dropEveryN); }},
+        {"--fail-page-select",
+         [&](const std::string& v) { return toInt(v, 0, 127, f.failPageSelect); }},
+        {"--fail-byte-write",
+         [&](const std::string& v) { return toPageOffset(v, f.failWritePage, f.failWriteOffset); }},
     };
 
     for (std::size_t i = 0; i < args.size(); ++i) {

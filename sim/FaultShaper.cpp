@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "link/DeviceMap.h"
+
 namespace korvel::sim {
 
 void FaultShaper::setFaults(const SimFaults& faults)
@@ -47,6 +49,15 @@ std::vector<Piece> FaultShaper::shapeReply(std::vector<std::uint8_t> reply)
         start = end;
     }
     return pieces;
+}
+
+bool FaultShaper::refuses(const std::uint8_t request[4], int selectedPage) const
+{
+    if (request[0] & ACCESS_REG_READ)
+        return false;
+    if (request[0] & ACCESS_MEM_WRITE)
+        return selectedPage == faults_.failWritePage && request[1] == faults_.failWriteOffset;
+    return request[1] == REG_PAGE && request[2] == faults_.failPageSelect;
 }
 
 std::vector<Piece> FaultShaper::shapeFrame(std::vector<std::uint8_t> frame)

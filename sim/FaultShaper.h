@@ -30,6 +30,11 @@ public:
     // A stream frame.
     std::vector<Piece> shapeFrame(std::vector<std::uint8_t> frame);
 
+    // True when the faults refuse this well-formed request (a page select or a byte write
+    // named by them), given the page the device has selected: it is then acknowledged wrongly
+    // and has no effect.
+    bool refuses(const std::uint8_t request[4], int selectedPage) const;
+
 private:
     void drop(std::vector<std::uint8_t>& bytes);
 

@@ -15,6 +15,10 @@ struct SimFaults
     int corruptEveryN = 0; // corrupt the CRC of every Nth reply or acknowledgement (0 = never)
     int garbageEveryNFrames = 0; // put a few garbage bytes before every Nth stream frame
     int dropEveryN = 0;          // leave out every Nth byte sent (0 = never)
+    // Refuse one memory access (a wrong acknowledgement every time, nothing stored), so a
+    // transfer fails there: the select of this page, the byte write at this page and offset.
+    int failPageSelect = -1;
+    int failWritePage = -1, failWriteOffset = -1;
 };
 
 // What the stream frames carry.
@@ -37,7 +41,8 @@ struct SimOptions
     int baud = 0;          // pace what is sent to this line rate; 0 = no pacing
     std::string linkPath;  // stable symlink to the pty slave (replaced, removed at stop)
     std::string logPath;   // one line per request received
-    std::string imagePath; // memory image, 32768 raw bytes: loaded at start, saved at stop
+    std::string imagePath; // memory image, 32768 raw bytes: loaded at start; saved at stop,
+                           // after each CMD_WRITE_DONE and on request
     unsigned seed = 1;     // random source of the weighing process and the inputs
     StreamPattern streamPattern = StreamPattern::Weighing;
     SimFaults faults;

@@ -109,10 +109,7 @@ void Simulator::stop()
     ::close(wake_[1]);
     wake_[0] = wake_[1] = -1;
 
-    if (!options_.imagePath.empty()) {
-        std::lock_guard lock(modelMutex_);
-        model_.memory().save(options_.imagePath, nullptr);
-    }
+    saveImage();
     if (linkMade_) {
         // Leave a link alone that another run has taken over meanwhile.
         char target[512] = {};
@@ -126,6 +123,17 @@ void Simulator::stop()
         log_.close();
     }
     pty_.close();
+}
+
+bool Simulator::saveImage(std::string* error)
+{
+    if (options_.imagePath.empty()) {
+        if (error)
+            *error = "no --image file";
+        return false;
+    }
+    std::lock_guard lock(modelMutex_);
+    return model_.memory().save(options_.imagePath, error);
 }
 
 std::string Simulator::slavePath() const
@@ -194,10 +202,22 @@ void Simulator::handleIncoming(std::vector<ReceivedBytes> received, double arriv
             if (shaper_.faults().silent)
                 continue; // a silent device hears nothing either
             std::vector<std::uint8_t> reply;
+            bool committed = false;
             {
                 std::lock_guard lock(modelMutex_);
-                reply = model_.handle(r.bytes.data(), arrival);
+                if ((r.bytes[0] & ACCESS_ADDRESS_MASK) == model_.address() &&
+                    shaper_.refuses(r.bytes.data(), model_.selectedPage())) {
+                    reply = {static_cast<std::uint8_t>(model_.address()),
+                             static_cast<std::uint8_t>(r.bytes[3] ^ 0xFF)};
+                } else {
+                    const int writesDone = model_.writeDoneCount();
+                    reply = model_.handle(r.bytes.data(), arrival);
+                    committed = model_.writeDoneCount() != writesDone;
+                }
             }
+            // The end of a memory write is when the indicator keeps what it was sent.
+            if (committed && !options_.imagePath.empty())
+                saveImage();
             pieces = shaper_.shapeReply(std::move(reply));
         }
         // The request itself took four byte times on a real line.
@@ -360,6 +380,11 @@ std::array<std::uint8_t, MEM_PAGE_SIZE> Simulator::memoryPage(int page) const
     const std::uint8_t* p = model_.memory().page(page);
     std::copy(p, p + MEM_PAGE_SIZE, out.begin());
     return out;
+}
+
+int Simulator::writeDoneCount() const
+{
+    return peek([](const DeviceModel& m) { return m.writeDoneCount(); });
 }
 
 void Simulator::setDisplay(std::optional<std::array<std::uint8_t, DISPLAY_COUNT>> display)

@@ -42,6 +42,8 @@ public:
     bool start(std::string* error = nullptr);
     // Stops the thread, saves the image, removes the link. Called by the destructor too.
     void stop();
+    // Saves the memory to the image file now; false (with why) without one or on failure.
+    bool saveImage(std::string* error = nullptr);
     std::string slavePath() const;
 
     void setFaults(const SimFaults& faults); // takes effect with the next request or frame
@@ -55,6 +57,7 @@ public:
     bool outputControl() const;
     bool keyboardLocked() const;
     std::array<std::uint8_t, MEM_PAGE_SIZE> memoryPage(int page) const;
+    int writeDoneCount() const;
     int keyPresses() const;
     bool streaming() const;
     std::array<std::uint8_t, DISPLAY_COUNT> display() const;

@@ -25,7 +25,7 @@ int main(int argc, char** argv)
     // so it inherits the mask and never runs a handler.
     sigset_t signals;
     sigemptyset(&signals);
-    for (int s : {SIGINT, SIGTERM, SIGHUP, SIGUSR1})
+    for (int s : {SIGINT, SIGTERM, SIGHUP, SIGUSR1, SIGUSR2})
         sigaddset(&signals, s);
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
@@ -45,6 +45,14 @@ int main(int argc, char** argv)
             f.silent = !f.silent;
             sim.setFaults(f);
             std::cerr << "korvel-sim: " << (f.silent ? "silent" : "answering") << std::endl;
+            continue;
+        }
+        if (sig == SIGUSR2) {
+            std::string why;
+            if (sim.saveImage(&why))
+                std::cerr << "korvel-sim: memory saved to " << cl.options.imagePath << std::endl;
+            else
+                std::cerr << "korvel-sim: memory not saved: " << why << std::endl;
             continue;
         }
         break;

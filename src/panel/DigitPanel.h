@@ -26,10 +26,17 @@ public:
     PointShape* point() const { return point_; }
     void setPoint(PointShape* point) { point_ = point; }
 
+    // Where the caption's baseline lies in a panel of this height: centred as a line of
+    // Courier New at this pixel size would be, whichever face stands in for it.
+    static int captionBaseline(int pixelSize, int panelHeight);
+    // Left edge of a caption of this width, centred as the layout was designed (truncating).
+    static int captionLeft(int textWidth, int panelWidth) { return (panelWidth - textWidth) / 2; }
+
 signals:
     void doubleClicked();
 
 protected:
+    void paintEvent(QPaintEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:

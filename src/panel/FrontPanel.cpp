@@ -11,13 +11,16 @@
 #include "panel/SvgPicture.h"
 
 #include <QEvent>
+#include <QFontMetrics>
 #include <QLabel>
+
+#include <algorithm>
 
 namespace korvel {
 
 namespace {
 
-constexpr int kRow1Left[6] = {41, 78, 116, 154, 192, 230}; // Panel6Ind1 .. Panel1Ind1
+constexpr int kRow1Left[6] = {41, 78, 116, 154, 192, 230};               // Panel6Ind1 .. Panel1Ind1
 constexpr int kRow2Left[9] = {41, 64, 87, 110, 133, 156, 179, 202, 224}; // Panel9Ind2 .. Panel1Ind2
 
 struct LampPlace
@@ -31,12 +34,34 @@ constexpr LampPlace kLamps[8] = {
     {"imDoz2", 99, 212}, {"imDoz3", 159, 212}, {"imDoz4", 219, 212}, {"imData", 219, 242},
 };
 
-
 // нет связи and не открыт, one letter per digit of row 2.
 const QString kNoLinkRow2[9] = {"н", "е", "т", "", "с", "в", "я", "з", "и"};
 const QString kNotOpenRow2[9] = {"н", "е", "", "о", "т", "к", "р", "ы", "т"};
 
 constexpr int kTraceHeight = 17;
+
+// Where la6Ind1Up goes inside the leftmost digit. The label's underscore must read as segment
+// a: its ink starts on the row where a full digit's ink starts (the top of an "8" in the
+// regular font, on the same baseline as the neighbours), and lies across where the bottom bar
+// "_" of that digit lies. Taken from the fonts' own metrics, as the stand-in faces put their
+// underscores at quite different depths below the baseline.
+QRect topBarGeometry(const QFont& barFont, QSize digit)
+{
+    const QFont digitFont = PanelStyle::digitFont(PointsToPixels(ROW1_FONT_PT));
+    const int digitTop = DigitPanel::captionBaseline(digitFont.pixelSize(), digit.height()) +
+                         QFontMetrics(digitFont).boundingRect(QLatin1Char('8')).top();
+    const QFontMetrics bar(barFont);
+    const QRect ink = bar.boundingRect(QLatin1Char('_'));
+    // The label draws its text from its top-left corner, the baseline one ascent down.
+    const int top = digitTop - ink.top() - bar.ascent();
+    const int space = bar.horizontalAdvance(QLatin1Char(' '));
+    const int left =
+        DigitPanel::captionLeft(bar.horizontalAdvance(QLatin1Char('_')), digit.width()) - space;
+    // Big enough for all of the underscore's ink, which may reach past its advance.
+    const int width = space + std::max(bar.horizontalAdvance(QLatin1Char('_')), ink.right() + 1);
+    const int height = bar.ascent() + std::max(bar.descent(), ink.bottom() + 1);
+    return QRect(left, top, width, height);
+}
 
 } // namespace
 
@@ -79,15 +104,15 @@ void FrontPanel::createDigits()
 {
     for (int i = 0; i < 6; ++i) {
         const int n = 6 - i;
-        auto* d = new DigitPanel(QStringLiteral("Panel%1Ind1").arg(n), QRect(kRow1Left[i], 57, 39, 57),
-                                 ROW1_FONT_PT, mainPanel_);
+        auto* d = new DigitPanel(QStringLiteral("Panel%1Ind1").arg(n),
+                                 QRect(kRow1Left[i], 57, 39, 57), ROW1_FONT_PT, mainPanel_);
         d->setPoint(new PointShape(QStringLiteral("sh%1Ind1").arg(n), QRect(28, 44, 10, 10), d));
         row1_[n - 1] = d;
     }
     for (int i = 0; i < 9; ++i) {
         const int n = 9 - i;
-        auto* d = new DigitPanel(QStringLiteral("Panel%1Ind2").arg(n), QRect(kRow2Left[i], 139, 23, 42),
-                                 ROW2_FONT_PT, mainPanel_);
+        auto* d = new DigitPanel(QStringLiteral("Panel%1Ind2").arg(n),
+                                 QRect(kRow2Left[i], 139, 23, 42), ROW2_FONT_PT, mainPanel_);
         const QRect point(i < 2 ? 16 : 15, 32, 7, n == 9 ? 8 : 7);
         d->setPoint(new PointShape(QStringLiteral("sh%1Ind2").arg(n), point, d));
         row2_[n - 1] = d;
@@ -97,12 +122,12 @@ void FrontPanel::createDigits()
     for (DigitPanel* d : row2_)
         connect(d, &DigitPanel::doubleClicked, this, &FrontPanel::digitDoubleClicked);
 
-    // The top bar of the leftmost digit: an underscore drawn above the digit's own top
-    // edge, so that only the bar shows inside the panel.
+    // The top bar of the leftmost digit: the underscore of " _" in the digit's small font,
+    // lifted until it lies where the neighbours' digits begin.
     la6Ind1Up_ = new QLabel(QStringLiteral(" _"), row1_[5]);
     la6Ind1Up_->setObjectName(QStringLiteral("la6Ind1Up"));
-    la6Ind1Up_->setGeometry(-17, -36, 65, 46);
-    la6Ind1Up_->setFont(PanelStyle::digitFont(PointsToPixels(30)));
+    la6Ind1Up_->setFont(PanelStyle::digitFont(PointsToPixels(ROW1_UNDERSCORE_FONT_PT)));
+    la6Ind1Up_->setGeometry(topBarGeometry(la6Ind1Up_->font(), row1_[5]->size()));
     la6Ind1Up_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     la6Ind1Up_->setAttribute(Qt::WA_TranslucentBackground);
     la6Ind1Up_->setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -138,7 +163,8 @@ void FrontPanel::createKeyPictures()
 
 void FrontPanel::createTracePanels()
 {
-    const QRect places[3] = {QRect(0, 0, 337, kTraceHeight), QRect(0, kTraceHeight, 337, kTraceHeight),
+    const QRect places[3] = {QRect(0, 0, 337, kTraceHeight),
+                             QRect(0, kTraceHeight, 337, kTraceHeight),
                              QRect(337, 0, 65, kTraceHeight)};
     for (int i = 0; i < 3; ++i) {
         auto* p = new QLabel(this);

@@ -5,7 +5,7 @@
 namespace korvel {
 
 // Colours and fonts of the front panel. The layout was designed for Courier New and
-// MS Sans Serif; Liberation Mono and Liberation Sans keep their metrics.
+// MS Sans Serif; the stand-ins are chosen in UiFonts.
 namespace PanelStyle {
 
 // The digits' light green (red 184, green 255, blue 51).

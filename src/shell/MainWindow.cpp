@@ -3,11 +3,14 @@
 #include "chart/ChartController.h"
 #include "chart/ChartMode.h"
 #include "chart/ChartPanel.h"
+#include "dio/IoPanelController.h"
+#include "memory/MemoryTransfer.h"
 #include "panel/FrontPanel.h"
 #include "panel/Keypad.h"
 #include "panel/PollCycle.h"
 #include "panel/SvgPicture.h"
 #include "settings/SettingsMessages.h"
+#include "settings/dialog/SettingsDialog.h"
 #include "shell/ui/ButtonArt.h"
 #include "shell/ui/ComPortUi.h"
 #include "shell/ui/ImageButton.h"
@@ -23,6 +26,8 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
+
+#include <array>
 
 namespace korvel {
 
@@ -115,6 +120,9 @@ void TMainFormTestIndKorvel::setupUi()
     keypad_ = new Keypad(link_, settings_, *poll_, *front_, this);
     keypad_->attachLockBox(lockBox_, buttonPusto_);
 
+    ioPanel_ = new IoPanelController(link_, settings_, *poll_, this);
+    memory_ = new MemoryTransfer(link_, settings_, *poll_, *front_, this);
+    memory_->setMainWindow(this);
     chart_ = new ChartMode(link_, settings_, chartControls_, *poll_, panelGraphic_, this);
 
     createMenu();
@@ -139,6 +147,13 @@ void TMainFormTestIndKorvel::createMenu()
     add("N3", QStringLiteral("-"), true);
     serviceActions_ << add("NReadFM", QStringLiteral("Прочитать FM"), false);
     serviceActions_ << add("NWriteFM", QStringLiteral("Записать FM"), false);
+    // The handlers run after the menu has closed, not inside its loop.
+    const std::array<void (MemoryTransfer::*)(), 4> memoryCommands = {
+        &MemoryTransfer::NReadEEPROMClick, &MemoryTransfer::NWriteEEPROMClick,
+        &MemoryTransfer::NReadFMClick, &MemoryTransfer::NWriteFMClick};
+    for (int i = 0; i < 4; ++i)
+        connect(serviceActions_[i], &QAction::triggered, memory_, memoryCommands[i],
+                Qt::QueuedConnection);
     add("N2", QStringLiteral("-"), true);
     NGraphic_ = add("NGraphic", QStringLiteral("График"), true);
 }
@@ -165,6 +180,22 @@ void TMainFormTestIndKorvel::connectSignals()
     keypad_->startDrag = [this](QPoint pos) { skin_->dragPress(pos, Qt::LeftButton); };
     connect(keypad_, &Keypad::serviceCommandsToggled, this,
             &TMainFormTestIndKorvel::ToggleServiceCommands);
+
+    // The I/O strip hands presses on its background and keys on its focus sink to the face.
+    ioPanel_->control.showMessage = [] { ShowFormMessage(); };
+    ioPanel_->mouseDown = [this](Qt::MouseButton b, Qt::KeyboardModifiers m, QPoint p) {
+        keypad_->MainImageMouseDown(b, m, p, false);
+    };
+    ioPanel_->mouseMove = [this](QPoint p) { skin_->dragMove(p); };
+    ioPanel_->mouseUp = [this] { skin_->dragRelease(); };
+    ioPanel_->keyDown = [this](int key, Qt::KeyboardModifiers m) {
+        keypad_->ButtonPustoKeyDown(key, m);
+    };
+    // The strip stays off the link while a memory transfer owns it.
+    connect(memory_, &MemoryTransfer::transferActiveChanged, ioPanel_,
+            &IoPanelController::setTransferLock);
+    connect(menu_->findChild<QAction*>(QStringLiteral("NComPortProperties")), &QAction::triggered,
+            this, &TMainFormTestIndKorvel::NComPortPropertiesClick);
 
     connect(skin_, &SkinnedWindow::revealFinished, this,
             &TMainFormTestIndKorvel::onRevealFinished);
@@ -193,10 +224,19 @@ void TMainFormTestIndKorvel::connectChart()
     };
     c.hooks.restoreShapedWindow = [this] { skin_->RestoreShapedWindow(panelGraphic_); };
     c.hooks.focusToButtonPusto = [this] { buttonPusto_->setFocus(); };
+    c.hooks.closeIoPanel = [this] {
+        if (ioPanel_->isOpen())
+            closeIoPanel();
+    };
+    c.hooks.openIoPanelIfWanted = [this] {
+        if (settings_.ShowPanelInOut && !ioPanel_->isOpen())
+            openIoPanel();
+    };
     chartRunning = [&c] { return c.running(); };
 
     connect(front_, &FrontPanel::digitDoubleClicked, &c, &ChartController::enter);
-    connect(NGraphic_, &QAction::triggered, &c, &ChartController::enter);
+    // Entered after the menu has closed, not inside its loop.
+    connect(NGraphic_, &QAction::triggered, &c, &ChartController::enter, Qt::QueuedConnection);
     panelGraphic_->installEventFilter(this);
 }
 
@@ -212,9 +252,29 @@ void TMainFormTestIndKorvel::showEvent(QShowEvent* event)
 
 void TMainFormTestIndKorvel::onRevealFinished()
 {
+    if (settings_.ShowPanelInOut)
+        openIoPanel();
     poll_->ConnectIndicator();
     raise();
     activateWindow();
+}
+
+void TMainFormTestIndKorvel::openIoPanel()
+{
+    ioPanel_->open();
+}
+
+void TMainFormTestIndKorvel::closeIoPanel()
+{
+    ioPanel_->close();
+}
+
+void TMainFormTestIndKorvel::NComPortPropertiesClick()
+{
+    SettingsDialogContext context{settings_, store_, chartControls_, port_, link_, *poll_, *front_};
+    context.openIoPanel = [this] { openIoPanel(); };
+    context.closeIoPanel = [this] { closeIoPanel(); };
+    TFormProperties::Execute(context);
 }
 
 void TMainFormTestIndKorvel::ToggleServiceCommands()
@@ -296,7 +356,7 @@ bool TMainFormTestIndKorvel::eventFilter(QObject* watched, QEvent* event)
 
 void TMainFormTestIndKorvel::closeEvent(QCloseEvent* event)
 {
-    if (chartRunning && chartRunning()) {
+    if ((chartRunning && chartRunning()) || memory_->transferActive()) {
         event->ignore();
         return;
     }
@@ -314,6 +374,8 @@ void TMainFormTestIndKorvel::closeEvent(QCloseEvent* event)
     // The last reveal step must not open the port while the window is being closed.
     skin_->revealTimer()->stop();
 
+    if (ioPanel_->isOpen())
+        closeIoPanel(); // the outputs go back before the keyboard and the port
     QCoreApplication::processEvents();
 
     // Leaving by the window's close from chart mode: the indicator gets its own filters back.

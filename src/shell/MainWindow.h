@@ -18,7 +18,9 @@ namespace korvel {
 class ChartMode;
 class FrontPanel;
 class ImageButton;
+class IoPanelController;
 class Keypad;
+class MemoryTransfer;
 class PollCycle;
 class SkinnedWindow;
 
@@ -45,12 +47,19 @@ public:
     Link& link() { return link_; }
     PollCycle& poll() { return *poll_; }
     Keypad& keypad() { return *keypad_; }
+    MemoryTransfer& memory() { return *memory_; }
     FrontPanel& frontPanel() { return *front_; }
     SkinnedWindow& skin() { return *skin_; }
     ChartMode& chart() { return *chart_; }
     QMenu* MainPopupMenu() const { return menu_; }
     QCheckBox* CheckBoxBlockKeyboard() const { return lockBox_; }
     QPushButton* ButtonPusto() const { return buttonPusto_; }
+    IoPanelController& ioPanel() { return *ioPanel_; }
+
+    // The digital I/O strip under the window: opened (end of the reveal, settings, chart
+    // exit), or its outputs handed back and the strip rolled up (settings, chart entry, close).
+    void openIoPanel();
+    void closeIoPanel();
 
     // True while a chart recording runs; the window refuses to close then.
     std::function<bool()> chartRunning;
@@ -67,6 +76,7 @@ private:
     void onRevealFinished();
     void connectChart();
     void ToggleServiceCommands();
+    void NComPortPropertiesClick();
 
     // Program state.
     Uperemen settings_;
@@ -79,6 +89,8 @@ private:
     FrontPanel* front_ = nullptr;
     PollCycle* poll_ = nullptr;
     Keypad* keypad_ = nullptr;
+    IoPanelController* ioPanel_ = nullptr;
+    MemoryTransfer* memory_ = nullptr;
     SkinnedWindow* skin_ = nullptr;
     ImageButton* closeImage_ = nullptr;
     ImageButton* minimizeImage_ = nullptr;

@@ -2,11 +2,16 @@
 #include "shell/MainWindow.h"
 #include "shell/SingleInstance.h"
 #include "shell/TerminationSignals.h"
+#include "shell/ui/HintHidePause.h"
 
 #include <QApplication>
 #include <QMessageBox>
 
 #include <exception>
+
+namespace {
+const QString kApplicationTitle = QStringLiteral("Korvel 1X-3X");
+}
 
 int main(int argc, char** argv)
 {
@@ -23,7 +28,10 @@ int main(int argc, char** argv)
 
     try {
         korvel::TMainFormTestIndKorvel window;
-        QApplication::setApplicationDisplayName(QStringLiteral("Korvel 1X-3X"));
+        korvel::HintHidePause::install();
+        // The application's title goes where X11 taskbars and icon boxes read it, the window's
+        // icon name; as the application display name Qt would append it to the window title.
+        window.setWindowIconText(kApplicationTitle);
         QObject::connect(&instance, &korvel::SingleInstance::restoreRequested, &window,
                          &korvel::TMainFormTestIndKorvel::restoreFromMinimized);
         korvel::TerminationSignals termination;
@@ -32,8 +40,7 @@ int main(int argc, char** argv)
         window.show();
         return QApplication::exec();
     } catch (const std::exception& e) {
-        QMessageBox::critical(nullptr, QStringLiteral("Korvel 1X-3X"),
-                              QString::fromLocal8Bit(e.what()));
+        QMessageBox::critical(nullptr, kApplicationTitle, QString::fromLocal8Bit(e.what()));
         return 1;
     }
 }

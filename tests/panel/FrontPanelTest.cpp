@@ -6,12 +6,52 @@
 #include "panel/Rendering.h"
 #include "panel/SvgPicture.h"
 
+#include <QImage>
 #include <QLabel>
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <climits>
+#include <vector>
+
 namespace korvel {
 namespace {
+
+// The lit green inside one rectangle of a grab, as blobs of consecutive lit rows (top to
+// bottom), each with the rows and columns it spans, relative to the rectangle. A pixel counts as
+// lit when it is nearer the digits' green than the grey behind them (edges split at half).
+struct Blob
+{
+    int top = -1;
+    int bottom = -1;
+    int left = INT_MAX;
+    int right = -1;
+    int thickness() const { return bottom - top + 1; }
+};
+
+std::vector<Blob> inkIn(const QImage& image, const QRect& r)
+{
+    std::vector<Blob> blobs;
+    bool inBlob = false;
+    for (int y = 0; y < r.height(); ++y) {
+        bool lit = false;
+        for (int x = 0; x < r.width(); ++x) {
+            if (qBlue(image.pixel(r.left() + x, r.top() + y)) >= 90)
+                continue;
+            if (!lit && !inBlob) {
+                blobs.emplace_back();
+                blobs.back().top = y;
+            }
+            lit = inBlob = true;
+            blobs.back().bottom = y;
+            blobs.back().left = std::min(blobs.back().left, x);
+            blobs.back().right = std::max(blobs.back().right, x);
+        }
+        inBlob = lit;
+    }
+    return blobs;
+}
 
 class FrontPanelTest : public ::testing::Test
 {
@@ -138,6 +178,97 @@ TEST_F(FrontPanelTest, DisplayBytesGoToTheirDigits)
     EXPECT_TRUE(d1(1).point()->lit());
     EXPECT_TRUE(d2(1).point()->lit());
     EXPECT_EQ(pointsLit(), 2);
+}
+
+TEST_F(FrontPanelTest, TopBarReadsAsSegmentAOfTheLeftmostDigit)
+{
+    // The bar must start on the row where the neighbours' digits start, and be as thick and
+    // as long as a bottom bar "_" of the same size, across the same columns.
+    struct Case
+    {
+        std::uint8_t codes[3]; // Panel6Ind1, Panel5Ind1, Panel4Ind1
+        int eightIn;           // the neighbour showing "8"
+        int bottomBarIn;       // the digit showing the bottom bar "_"
+    };
+    const Case cases[] = {
+        {{0x04, 0x40, 0xDF}, 4, 5}, // the bottom bar next door
+        {{0x44, 0xDF, 0xDF}, 5, 6}, // the bottom bar in the digit itself
+    };
+    panel.show();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.codes[0]);
+        const std::uint8_t codes[15] = {c.codes[0], c.codes[1], c.codes[2]};
+        panel.ShowDisplay(codes);
+        const QImage image = panel.grab().toImage();
+        const std::vector<Blob> eight = inkIn(image, d1(c.eightIn).geometry());
+        const std::vector<Blob> self = inkIn(image, d1(6).geometry());
+        const std::vector<Blob> withBottomBar = inkIn(image, d1(c.bottomBarIn).geometry());
+        ASSERT_EQ(eight.size(), 1u);
+        ASSERT_EQ(self.size(), c.codes[0] == 0x04 ? 1u : 2u);
+        ASSERT_FALSE(withBottomBar.empty());
+
+        const Blob& bar = self.front();
+        const Blob& bottomBar = withBottomBar.back();
+        EXPECT_NEAR(bar.top, eight.front().top, 1);
+        EXPECT_EQ(bar.thickness(), bottomBar.thickness());
+        EXPECT_EQ(bar.left, bottomBar.left);
+        EXPECT_EQ(bar.right, bottomBar.right);
+    }
+}
+
+TEST_F(FrontPanelTest, ZerosAreDrawnWithoutADot)
+{
+    // A dotted or slashed zero would read as a half-lit middle segment.
+    std::uint8_t zeros[15];
+    std::fill(std::begin(zeros), std::end(zeros), std::uint8_t{0xD7});
+    panel.show();
+    panel.ShowDisplay(zeros);
+    const QImage image = panel.grab().toImage();
+    for (DigitPanel* d : {&d1(3), &d2(5)}) {
+        SCOPED_TRACE(d->objectName().toStdString());
+        const std::vector<Blob> zero = inkIn(image, d->geometry());
+        ASSERT_EQ(zero.size(), 1u);
+        // The middle third of the glyph, across and down, is the grey behind it.
+        const Blob& z = zero.front();
+        const int w = z.right - z.left + 1;
+        const QRect middle(d->x() + z.left + w / 3, d->y() + z.top + z.thickness() / 3, w / 3,
+                           z.thickness() / 3);
+        EXPECT_TRUE(inkIn(image, middle).empty());
+    }
+}
+
+TEST(DigitPanel, CaptionsSitWhereCourierNewWouldPutThemWhicheverFaceDrawsThem)
+{
+    // Liberation Mono has Courier New's line metrics; the stand-in chosen for the digits may
+    // not. An "8" must stand on the same row either way, clear of the decimal point.
+    struct Case
+    {
+        int pt;
+        QRect geometry;
+        int pointTop;
+    };
+    const Case cases[] = {
+        {ROW1_FONT_PT, QRect(0, 0, 39, 57), 44},
+        {ROW2_FONT_PT, QRect(0, 0, 23, 42), 32},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.pt);
+        DigitPanel standIn(QStringLiteral("standIn"), c.geometry, c.pt, nullptr);
+        DigitPanel courierMetrics(QStringLiteral("courierMetrics"), c.geometry, c.pt, nullptr);
+        QFont liberation(QStringLiteral("Liberation Mono"));
+        liberation.setBold(true);
+        liberation.setPixelSize(PointsToPixels(c.pt));
+        courierMetrics.setFont(liberation);
+        standIn.setText(QStringLiteral("8"));
+        courierMetrics.setText(QStringLiteral("8"));
+
+        const std::vector<Blob> a = inkIn(standIn.grab().toImage(), c.geometry);
+        const std::vector<Blob> b = inkIn(courierMetrics.grab().toImage(), c.geometry);
+        ASSERT_EQ(a.size(), 1u);
+        ASSERT_EQ(b.size(), 1u);
+        EXPECT_NEAR(a.front().bottom, b.front().bottom, 1);
+        EXPECT_LE(a.front().bottom, c.pointTop);
+    }
 }
 
 TEST_F(FrontPanelTest, NoLinkAndPortNotOpen)

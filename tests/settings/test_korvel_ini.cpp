@@ -52,3 +52,31 @@ TEST(KorvelIniTool, RefusesBadUsageAndUnstorableValues)
     EXPECT_FALSE(QFile::exists(path));
     EXPECT_EQ(runTool({dir.filePath("no/such/dir.ini"), "a", "b", "c"}), 1);
 }
+
+// The values the program would use, for scripts: the file's where usable, else the defaults.
+TEST(KorvelIniTool, PrintsTheValuesTheProgramWouldUse)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("korvel.ini");
+    auto get = [&](const QString& name) {
+        QProcess p;
+        p.start(QStringLiteral(KORVEL_BIN_DIR "/korvel-ini"), {"--get", path, name});
+        EXPECT_TRUE(p.waitForFinished(30000));
+        EXPECT_EQ(p.exitCode(), 0) << name.toStdString();
+        return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+    };
+    EXPECT_EQ(get("AdrPribor"), "1"); // no file: the defaults
+    EXPECT_EQ(get("BaudRate"), "9600");
+    EXPECT_EQ(get("CommName"), "COM1");
+
+    ASSERT_EQ(runTool({path, "Параметры прибора", "Адрес прибора", "0x05"}), 0);
+    ASSERT_EQ(runTool({path, "Параметры COM-порта", "Скорость (бит/с)", "19200"}), 0);
+    ASSERT_EQ(runTool({path, "Параметры COM-порта", "COM-порт", "ttyUSB0"}), 0);
+    EXPECT_EQ(get("AdrPribor"), "5");
+    EXPECT_EQ(get("BaudRate"), "19200");
+    EXPECT_EQ(get("CommName"), "ttyUSB0");
+
+    ASSERT_EQ(runTool({path, "Параметры прибора", "Адрес прибора", "70"}), 0);
+    EXPECT_EQ(get("AdrPribor"), "1") << "the program falls back to 1 outside 1..63";
+    EXPECT_EQ(runTool({"--get", path, "Nothing"}), 2);
+}

@@ -146,6 +146,31 @@ TEST(SimProgram, SigusrOneTogglesSilence)
     EXPECT_TRUE(waitFor(true)) << "answering after the second";
 }
 
+TEST(SimProgram, SigusrTwoSavesTheImage)
+{
+    const std::string image = ::testing::TempDir() + "/korvel_sim_exe_image.bin";
+    std::remove(image.c_str());
+    SimProcess sim({"--image", image});
+    RawClient client(sim.line());
+    ASSERT_TRUE(client.ok());
+    client.transact(0x01, REG_PAGE, 20, 2);
+    client.transact(0x41, 7, 0x5C, 2);
+    sim.signal(SIGUSR2);
+    std::string bytes;
+    for (int i = 0; i < 500 && bytes.size() <= 20 * 256 + 7; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        std::FILE* f = std::fopen(image.c_str(), "rb");
+        if (!f)
+            continue;
+        char buf[32768];
+        bytes.assign(buf, std::fread(buf, 1, sizeof buf, f));
+        std::fclose(f);
+    }
+    ASSERT_EQ(bytes.size(), 32768u) << "saved on the signal, while running";
+    EXPECT_EQ(static_cast<std::uint8_t>(bytes[20 * 256 + 7]), 0x5C);
+    std::remove(image.c_str());
+}
+
 TEST(SimProgram, HelpAndBadOptions)
 {
     {

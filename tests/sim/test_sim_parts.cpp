@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "RawClient.h"
+#include "link/DeviceMap.h"
 #include "sim/CommandLine.h"
 #include "sim/FaultShaper.h"
 #include "sim/FrontPanel.h"
@@ -274,6 +275,50 @@ TEST(CommandLine, HelpNamesEveryOptionAndTheSignal)
           "--seed", "--stream", "--silent", "--reply-delay-ms", "--split", "--split-pause-ms",
           "--corrupt-every", "--garbage-every", "--drop-every", "--help", "SIGUSR1"})
         EXPECT_NE(help.find(name), std::string::npos) << name;
+}
+
+TEST(CommandLine, MemoryFaultOptions)
+{
+    CommandLine cl;
+    std::string error;
+    ASSERT_TRUE(
+        CommandLine::parse({"--fail-page-select", "3", "--fail-byte-write=1:255"}, cl, &error))
+        << error;
+    EXPECT_EQ(cl.options.faults.failPageSelect, 3);
+    EXPECT_EQ(cl.options.faults.failWritePage, 1);
+    EXPECT_EQ(cl.options.faults.failWriteOffset, 255);
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"--fail-page-select", "128"},
+          {"--fail-byte-write", "1,5"},
+          {"--fail-byte-write", "128:0"},
+          {"--fail-byte-write", "1:256"},
+          {"--fail-byte-write", ":5"}})
+        EXPECT_FALSE(CommandLine::parse(args, cl, &error)) << args[1];
+    const std::string help = CommandLine::helpText();
+    for (const char* name : {"--fail-page-select", "--fail-byte-write", "SIGUSR2"})
+        EXPECT_NE(help.find(name), std::string::npos) << name;
+}
+
+TEST(FaultShaper, RefusesOnlyTheNamedPageSelectAndByteWrite)
+{
+    SimFaults f;
+    f.failPageSelect = 3;
+    f.failWritePage = 1;
+    f.failWriteOffset = 5;
+    FaultShaper shaper(1);
+    shaper.setFaults(f);
+    const std::uint8_t selectThree[4] = {0x01, REG_PAGE, 3, 0};
+    const std::uint8_t selectFour[4] = {0x01, REG_PAGE, 4, 0};
+    const std::uint8_t argumentThree[4] = {0x01, REG_ARGUMENT, 3, 0};
+    const std::uint8_t writeFive[4] = {0x41, 5, 0xAA, 0};
+    const std::uint8_t readFive[4] = {0xC1, 5, 0, 0};
+    EXPECT_TRUE(shaper.refuses(selectThree, 0));
+    EXPECT_FALSE(shaper.refuses(selectFour, 0));
+    EXPECT_FALSE(shaper.refuses(argumentThree, 0));
+    EXPECT_TRUE(shaper.refuses(writeFive, 1));
+    EXPECT_FALSE(shaper.refuses(writeFive, 2)) << "another page";
+    EXPECT_FALSE(shaper.refuses(readFive, 1)) << "reads are never refused";
+    EXPECT_FALSE(FaultShaper(1).refuses(selectThree, 0)) << "no faults, no refusals";
 }
 
 TEST(RequestLog, LineHasTimeBytesAndVerdict)

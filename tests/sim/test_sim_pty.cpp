@@ -3,6 +3,7 @@
 
 #include <chrono>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <thread>
 
@@ -295,6 +296,41 @@ TEST(PtyImage, ImageIsLoadedAtStartAndSavedAtStop)
         ASSERT_TRUE(sim.start());
         EXPECT_EQ(sim.memoryPage(9)[200], 0x77);
     }
+    std::remove(path.c_str());
+}
+
+TEST(PtyImage, RefusedAccessesChangeNothingAndAWriteDoneSavesAtOnce)
+{
+    const std::string path = ::testing::TempDir() + "/korvel_sim_pty_commit.bin";
+    std::remove(path.c_str());
+    SimOptions o;
+    o.imagePath = path;
+    o.faults.failPageSelect = 2;
+    o.faults.failWritePage = 9;
+    o.faults.failWriteOffset = 5;
+    Simulator sim(o);
+    ASSERT_TRUE(sim.start());
+    RawClient client(sim.slavePath());
+    const Bytes select9 = makeRequest(0x01, REG_PAGE, 9);
+    EXPECT_EQ(client.transact(0x01, REG_PAGE, 9, 2), (Bytes{0x01, select9[3]}));
+    const Bytes refused = client.transact(0x01, REG_PAGE, 2, 2);
+    ASSERT_EQ(refused.size(), 2u);
+    EXPECT_NE(refused[1], makeRequest(0x01, REG_PAGE, 2)[3]) << "a wrong acknowledgement";
+    const std::uint8_t before5 = sim.memoryPage(9)[5];
+    EXPECT_NE(client.transact(0x41, 5, static_cast<std::uint8_t>(~before5), 2)[1],
+              makeRequest(0x41, 5, static_cast<std::uint8_t>(~before5))[3]);
+    client.transact(0x41, 6, 0x66, 2); // still page 9: the refused select changed nothing
+    EXPECT_EQ(sim.memoryPage(9)[5], before5);
+    EXPECT_EQ(sim.memoryPage(9)[6], 0x66);
+    EXPECT_EQ(sim.memoryPage(2)[6], MemoryImage().at(2, 6));
+
+    EXPECT_EQ(client.transact(0x01, REG_COMMAND, CMD_WRITE_DONE, 2).size(), 2u);
+    EXPECT_EQ(sim.writeDoneCount(), 1);
+    std::ifstream saved(path, std::ios::binary); // saved while the simulator still runs
+    const std::string bytes{std::istreambuf_iterator<char>(saved), {}};
+    ASSERT_EQ(bytes.size(), static_cast<std::size_t>(MemoryImage::SIZE));
+    EXPECT_EQ(static_cast<std::uint8_t>(bytes[9 * 256 + 6]), 0x66);
+    sim.stop();
     std::remove(path.c_str());
 }
 

@@ -132,11 +132,11 @@ void TFormMessage::keyPressEvent(QKeyEvent* event)
     }
 }
 
-void ShowFormMessage(const QString& text, int growW, int growOkX, int growH)
+void ShowFormMessage(const QString& text, int growW, int growOkX, int growH, QWidget* owner)
 {
-    // Owned by the main window while up, so it stays above it; guarded, since
-    // the owner could go away while the popup's loop runs.
-    QPointer<TFormMessage> form = new TFormMessage(SkinnedWindow::mainWindow());
+    // Owned by the main window (or the given owner) while up, so it stays above it; guarded,
+    // since the owner could go away while the popup's loop runs.
+    QPointer<TFormMessage> form = new TFormMessage(owner ? owner : SkinnedWindow::mainWindow());
     form->setMessage(text, growW, growOkX, growH);
     form->exec();
     delete form.data();

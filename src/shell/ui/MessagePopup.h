@@ -72,8 +72,10 @@ private:
 // SkinnedWindow::setMainWindow; over the screen while there is none) and
 // returns once it has closed. Other timers keep running meanwhile. Callers
 // that pass a longer text grow the popup to fit it and pass half the extra
-// width as the OK shift so the button stays centred.
+// width as the OK shift so the button stays centred. A window that stays on top of the main
+// window (the transfer dialog) passes itself as the owner, so the popup shows above it; the
+// popup is still placed over the main window.
 void ShowFormMessage(const QString& text = TFormMessage::defaultText(), int growW = 0,
-                     int growOkX = 0, int growH = 0);
+                     int growOkX = 0, int growH = 0, QWidget* owner = nullptr);
 
 } // namespace korvel

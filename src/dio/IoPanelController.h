@@ -1,0 +1,60 @@
+#pragma once
+#include "dio/CyfrInOutState.h"
+#include "dio/IoPanel.h"
+#include "dio/OutputControl.h"
+
+#include <QObject>
+#include <QPoint>
+#include <QPointer>
+#include <cstdint>
+#include <functional>
+
+namespace korvel {
+
+class Link;
+class PollCycle;
+struct Uperemen;
+
+// The digital I/O panel as the rest of the program sees it: the state that outlives its
+// windows, the device side (OutputControl) and the window currently open, if any. The main
+// window owns one and opens and closes the strip through it; the poll reads the I/O register
+// through the hooks it installs.
+class IoPanelController : public QObject
+{
+    Q_OBJECT
+public:
+    IoPanelController(Link& link, const Uperemen& settings, PollCycle& poll, QWidget* mainWindow);
+
+    CyfrInOutState state;
+    OutputControl control;
+
+    // The main window's handlers for presses, moves and releases on its face and for keys on
+    // its focus sink; every window of the strip forwards to them.
+    std::function<void(Qt::MouseButton, Qt::KeyboardModifiers, QPoint)> mouseDown;
+    std::function<void(QPoint)> mouseMove;
+    std::function<void()> mouseUp;
+    std::function<void(int key, Qt::KeyboardModifiers)> keyDown;
+
+    // Opens the strip unless it is open; a strip still rolling up is let finish first.
+    void open();
+    // Hands the outputs back at once if they are taken over, then rolls the strip up.
+    void close();
+    bool isOpen() const { return state.PanelInOutOpen; }
+    TFormCyfrInOut* window() const { return window_; }
+
+    // Called by the poll after each good read of the I/O register.
+    void UpdateInOutImages(std::uint8_t inputs, std::uint8_t outputs);
+
+    // While a memory transfer runs the strip's controls are disabled and it sends nothing.
+    void setTransferLock(bool locked);
+
+private:
+    void create();
+
+    PollCycle& poll_;
+    QPointer<QWidget> main_;
+    QPointer<TFormCyfrInOut> window_;
+    bool reopenWhenClosed_ = false;
+};
+
+} // namespace korvel

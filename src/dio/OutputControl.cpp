@@ -1,0 +1,119 @@
+#include "dio/OutputControl.h"
+
+#include "link/DeviceMap.h"
+#include "link/Link.h"
+#include "link/LinkSettings.h"
+#include "panel/PollCycle.h"
+#include "panel/PollSuspend.h"
+
+#include <algorithm>
+
+namespace korvel {
+
+OutputControl::OutputControl(Link& link, const LinkSettings& settings, PollCycle& poll,
+                             CyfrInOutState& state)
+    : link_(link), settings_(settings), poll_(poll), state_(state)
+{
+}
+
+std::uint8_t OutputControl::address() const
+{
+    return static_cast<std::uint8_t>(settings_.AdrPribor) & ACCESS_ADDRESS_MASK;
+}
+
+bool OutputControl::failed()
+{
+    // Shown while the poll is still held off; the guard puts it back afterwards.
+    if (showMessage)
+        showMessage();
+    return false;
+}
+
+bool OutputControl::setTakenOver(bool takeOver)
+{
+    if (locked_)
+        return false;
+    PollSuspend pause(poll_, PollSuspend::OwnState);
+
+    std::uint8_t* rx = link_.RxBuffer.data();
+    if (!link_.DeviceWrite(address() | ACCESS_REG_WRITE, REG_PAGE, MEM_OUTPUT_CONFIG_PAGE))
+        return failed();
+    if (!link_.DeviceRead(address() | ACCESS_MEM_READ, MEM_OUTPUT_CONFIG, MEM_OUTPUT_CONFIG_COUNT,
+                          rx))
+        return failed();
+    std::array<std::uint8_t, MEM_OUTPUT_CONFIG_COUNT> block{};
+    std::copy_n(rx + 2, block.size(), block.begin());
+
+    return takeOver ? this->takeOver(block.data()) : release(block.data());
+}
+
+bool OutputControl::takeOver(const std::uint8_t* block)
+{
+    const bool anySet =
+        std::any_of(block, block + MEM_OUTPUT_CONFIG_COUNT, [](std::uint8_t b) { return b != 0; });
+    // Taken over already (a release failed) and the block is clear: nothing to do.
+    if (state_.OutputsTakenOver && !anySet)
+        return true;
+
+    // The copy is taken once, before the first write; a block read after a failed take-over
+    // or release may be partly cleared and must not replace it.
+    if (!state_.OriginalBlockHeld) {
+        std::copy_n(block, MEM_OUTPUT_CONFIG_COUNT, state_.SavedOutputBlock.begin());
+        state_.OriginalBlockHeld = true;
+    }
+    const std::array<std::uint8_t, MEM_OUTPUT_CONFIG_COUNT> zeros{};
+    if (!writeBlock(zeros.data()))
+        return failed();
+    if (!state_.OutputsTakenOver) {
+        link_.DeviceWrite(address() | ACCESS_REG_WRITE, REG_OUTPUT_CONTROL, 1);
+        state_.OutputsTakenOver = true;
+    }
+    return true;
+}
+
+bool OutputControl::release(const std::uint8_t* block)
+{
+    if (state_.OutputsTakenOver) {
+        if (!writeBlock(state_.SavedOutputBlock.data()))
+            return failed();
+        link_.DeviceWrite(address() | ACCESS_REG_WRITE, REG_OUTPUT_CONTROL, 0);
+        state_.OutputsTakenOver = false;
+        state_.OriginalBlockHeld = false;
+        return true;
+    }
+    // Not taken over, but a take-over failed half-way: put the original back. Without a held
+    // copy SavedOutputBlock was never read from this device, and writing it would destroy
+    // the device's configuration.
+    if (state_.OriginalBlockHeld) {
+        if (!std::equal(block, block + MEM_OUTPUT_CONFIG_COUNT, state_.SavedOutputBlock.begin()) &&
+            !writeBlock(state_.SavedOutputBlock.data()))
+            return failed();
+        state_.OriginalBlockHeld = false;
+    }
+    return true;
+}
+
+bool OutputControl::writeBlock(const std::uint8_t* bytes)
+{
+    for (int i = 0; i < MEM_OUTPUT_CONFIG_COUNT; ++i) {
+        const auto offset = static_cast<std::uint8_t>(MEM_OUTPUT_CONFIG + i);
+        if (!link_.DeviceWrite(address() | ACCESS_MEM_WRITE, offset, bytes[i]))
+            return false;
+    }
+    return true;
+}
+
+bool OutputControl::switchOutput(int n)
+{
+    if (locked_ || n < 0 || n >= 8)
+        return false;
+    PollSuspend pause(poll_, PollSuspend::OwnState);
+    // From the byte the device reported last; two clicks between polls give the same value.
+    const auto value = static_cast<std::uint8_t>(state_.LastOutputs ^ (1u << n));
+    if (link_.DeviceWrite(address() | ACCESS_REG_WRITE, REG_ARGUMENT, value) &&
+        link_.DeviceWrite(address() | ACCESS_REG_WRITE, REG_COMMAND, CMD_SET_OUTPUTS))
+        return true;
+    return failed();
+}
+
+} // namespace korvel

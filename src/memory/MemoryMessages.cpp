@@ -1,0 +1,128 @@
+#include "memory/MemoryMessages.h"
+
+#include "shell/ui/MessagePopup.h"
+
+#include <QStringDecoder>
+
+#include <algorithm>
+
+namespace korvel {
+
+namespace {
+
+constexpr int kLineHeight = 15; // the popup's 13-pixel font
+constexpr int kShownValueLength = 24;
+
+const QString kUntouched = QStringLiteral("\n\nПрибор не изменён.");
+
+// A value from the file as the user would recognise it: the program's code page, a tab named,
+// other control characters as '?', a long one cut.
+QString shownValue(const QByteArray& raw)
+{
+    QStringDecoder decode("windows-1251");
+    QString text = decode.isValid() ? decode(raw.left(kShownValueLength))
+                                    : QString::fromLatin1(raw.left(kShownValueLength));
+    QString out;
+    for (QChar c : text) {
+        if (c == QLatin1Char('\t'))
+            out += QStringLiteral("<Tab>");
+        else if (c.unicode() < 0x20)
+            out += QLatin1Char('?');
+        else
+            out += c;
+    }
+    if (raw.size() > kShownValueLength)
+        out += QStringLiteral("…");
+    return out;
+}
+
+} // namespace
+
+PopupMessage FittedMessage(const QString& text)
+{
+    PopupMessage m;
+    m.text = text;
+    m.extraWidth = TFormMessage::growthToFit(text, 0);
+    m.okShift = m.extraWidth / 2;
+    // The text starts at the label's top; OK sits 35 pixels below it at design size.
+    const int lines = static_cast<int>(text.count(QLatin1Char('\n'))) + 1;
+    m.extraHeight = std::max(0, kLineHeight * lines - 28);
+    return m;
+}
+
+PopupMessage ImageRefusal(const ParsedImage& image, const MemoryArea& area)
+{
+    switch (image.status) {
+    case ParsedImage::Status::TooLong:
+        return FittedMessage(QStringLiteral("Файл слишком велик для образа памяти:\n%1 знаков "
+                                            "при разборе, допустимо %2.")
+                                 .arg(image.convertedLength)
+                                 .arg(IMAGE_TEXT_LIMIT) +
+                             kUntouched);
+    case ParsedImage::Status::BadValue:
+        return FittedMessage(QStringLiteral("Строка %1 файла не является\nшестнадцатеричным "
+                                            "значением: \"%2\".")
+                                 .arg(image.badLine)
+                                 .arg(shownValue(image.badValue)) +
+                             kUntouched);
+    case ParsedImage::Status::Cancelled:
+        return {};
+    case ParsedImage::Status::Ok:
+        break;
+    }
+    const auto found = static_cast<qsizetype>(image.bytes.size());
+    if (found < area.bytes())
+        return FittedMessage(QStringLiteral("Значений в файле: %1.\nДля записи в %2 нужно %3.")
+                                 .arg(found)
+                                 .arg(area.name)
+                                 .arg(area.bytes()) +
+                             kUntouched);
+    return {};
+}
+
+PopupMessage SourceUnreadableMessage(const QString& path, const QString& why)
+{
+    return FittedMessage(QStringLiteral("Не могу прочитать файл\n") + path + QStringLiteral("\n(") +
+                         why + QStringLiteral(").") + kUntouched);
+}
+
+PopupMessage ImageNotSavedMessage(const QString& path, const QString& why)
+{
+    return FittedMessage(QStringLiteral("Не могу сохранить файл\n") + path + QStringLiteral("\n(") +
+                         why + QStringLiteral(")."));
+}
+
+PopupMessage BackupNotReadMessage()
+{
+    return FittedMessage(
+        TFormMessage::defaultText() +
+        QStringLiteral("\n\nРезервная копия не прочитана,\nзапись не выполнялась."));
+}
+
+PopupMessage BackupNotSavedMessage(const QString& path, const QString& why)
+{
+    return FittedMessage(QStringLiteral("Не могу сохранить резервную копию\n") + path +
+                         QStringLiteral("\n(") + why +
+                         QStringLiteral(").\n\nЗапись не выполнялась."));
+}
+
+PopupMessage WriteEndMessage(WriteEnd end, const MemoryArea& area, const QString& backupPath)
+{
+    QString head;
+    switch (end) {
+    case WriteEnd::Completed:
+        head = QStringLiteral("Запись в %1 завершена.").arg(area.name);
+        break;
+    case WriteEnd::Cancelled:
+        head = QStringLiteral("Запись в %1 прервана.").arg(area.name);
+        break;
+    case WriteEnd::LinkFailed:
+        head =
+            TFormMessage::defaultText() + QStringLiteral("\nЗапись в %1 прервана.").arg(area.name);
+        break;
+    }
+    return FittedMessage(head + QStringLiteral("\n\nРезервная копия прежнего содержимого:\n") +
+                         backupPath);
+}
+
+} // namespace korvel

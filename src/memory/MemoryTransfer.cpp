@@ -1,0 +1,93 @@
+#include "memory/MemoryTransfer.h"
+
+#include "link/Link.h"
+#include "memory/TransferDialog.h"
+#include "panel/PanelView.h"
+#include "panel/PollCycle.h"
+#include "settings/AppPaths.h"
+#include "settings/SettingsValues.h"
+#include "shell/ui/ComPortUi.h"
+
+#include <QWidget>
+
+namespace korvel {
+
+MemoryTransfer::MemoryTransfer(Link& link, const Uperemen& settings, PollCycle& poll,
+                               PanelView& view, QObject* parent)
+    : QObject(parent), link_(link), settings_(settings), poll_(poll), view_(view)
+{
+    chooseFile = [this](ImageFileDialog& d) { return d.Execute(mainWindow_); };
+    openPort = [this](int ms) { return OpenComPort(link_.port(), settings_, ms); };
+    backupFolder = AppPaths::backupFolder();
+    SaveDialog1.InitialDir = AppPaths::dialogFolder();
+    OpenDialog1.InitialDir = AppPaths::dialogFolder();
+}
+
+TFormReadWriteEEPROM* MemoryTransfer::dialog() const
+{
+    return dialog_.data();
+}
+
+void MemoryTransfer::setMode(TransferMode mode)
+{
+    const bool wasActive = transferActive();
+    MemoryTransferMode = mode;
+    if (wasActive != transferActive())
+        emit transferActiveChanged(transferActive());
+}
+
+void MemoryTransfer::StartMemoryTransfer(TransferMode direction, const MemoryArea& area)
+{
+    if (transferActive() || direction == TransferMode::Idle)
+        return;
+    ImageFileDialog& files = direction == TransferMode::Reading ? SaveDialog1 : OpenDialog1;
+    if (!chooseFile || !chooseFile(files))
+        return;
+
+    poll_.suspendPolling();
+    setMode(direction);
+    if (link_.port().state() != PortState::NeverOpened)
+        link_.port().close();
+    if (!openPort || !openPort(kTransferReadTimeoutMs)) {
+        // The poll stays off, as after any port that would not open; the commands work again.
+        view_.ShowPortNotOpen(settings_.CommName);
+        setMode(TransferMode::Idle);
+        return;
+    }
+
+    if (mainWindow_)
+        mainWindow_->setEnabled(false);
+    MemoryAreaName = area.name;
+    TransferJob job;
+    job.mode = direction;
+    job.area = MemoryArea::fromName(MemoryAreaName);
+    job.fileName = &files.FileName;
+    job.backupFolder = backupFolder;
+    // No parent: a child of the disabled main window would be disabled with it.
+    dialog_ = new TFormReadWriteEEPROM(link_, job);
+    connect(dialog_, &TFormReadWriteEEPROM::closed, this, &MemoryTransfer::EndMemoryTransfer);
+    dialog_->show();
+}
+
+void MemoryTransfer::EndMemoryTransfer()
+{
+    if (!transferActive())
+        return;
+    setMode(TransferMode::Idle);
+    if (mainWindow_)
+        mainWindow_->setEnabled(true);
+    // The port is back on the user's read time-out before the poll may tick on it.
+    link_.port().close();
+    const bool open = openPort && openPort(settings_.ReadTotalTimeoutConstant);
+    if (!open) {
+        view_.ShowPortNotOpen(settings_.CommName);
+        poll_.disablePolling();
+        return;
+    }
+    if (poll_.PollWasEnabled)
+        poll_.enablePolling();
+    else
+        poll_.disablePolling();
+}
+
+} // namespace korvel

@@ -1,0 +1,381 @@
+#include "memory/TransferDialog.h"
+
+#include "link/DeviceMap.h"
+#include "link/Link.h"
+#include "memory/BackupFile.h"
+#include "memory/ImageParser.h"
+#include "memory/ImageWriter.h"
+#include "memory/MemoryMessages.h"
+#include "memory/TransferTexts.h"
+#include "shell/ui/MessagePopup.h"
+#include "shell/ui/SkinnedWindow.h"
+#include "shell/ui/UiFonts.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+#include <QFrame>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+
+namespace korvel {
+
+namespace {
+
+constexpr int kPauseMs = 10;    // after a page select, and after every byte written
+constexpr int kCheckEvery = 16; // bytes written between two looks at the window
+
+const QColor kPanelColour(83, 0, 83);
+
+const QString kSegmentedBar = QStringLiteral(
+    "QProgressBar { border: 1px solid rgb(120, 120, 120); background: rgb(230, 230, 230); }"
+    "QProgressBar::chunk { background: rgb(6, 176, 37); width: 10px; margin: 1px; }");
+const QString kSmoothBar = QStringLiteral(
+    "QProgressBar { border: 1px solid rgb(120, 120, 120); background: rgb(230, 230, 230); }"
+    "QProgressBar::chunk { background: rgb(6, 176, 37); }");
+
+QLabel* makeLabel(QWidget* parent, const char* name, const QColor& colour, int fontPx)
+{
+    auto* label = new QLabel(parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setTextFormat(Qt::PlainText);
+    label->setFont(SansFont(fontPx));
+    QPalette p = label->palette();
+    p.setColor(QPalette::WindowText, colour);
+    label->setPalette(p);
+    return label;
+}
+
+QProgressBar* makeBar(QWidget* parent, const char* name, bool smooth)
+{
+    auto* bar = new QProgressBar(parent);
+    bar->setObjectName(QString::fromLatin1(name));
+    bar->setTextVisible(false);
+    bar->setStyleSheet(smooth ? kSmoothBar : kSegmentedBar);
+    return bar;
+}
+
+} // namespace
+
+TFormReadWriteEEPROM::TFormReadWriteEEPROM(Link& link, TransferJob job, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint), link_(link),
+      job_(std::move(job))
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    showMessage = [this](const PopupMessage& m) {
+        ShowFormMessage(m.text, m.extraWidth, m.okShift, m.extraHeight, this);
+    };
+    setupUi();
+
+    skin_ = new SkinnedWindow(this, SkinProfile::transferDialog());
+    // The close request is answered here: only the transfer itself may close the window.
+    skin_->setInterceptsClose(false);
+    skin_->setFocusSink(ButtonPusto_);
+    connect(skin_, &SkinnedWindow::revealFinished, TimerBeginReadWrite_,
+            qOverload<>(&QTimer::start));
+    connect(TimerBeginReadWrite_, &QTimer::timeout, this,
+            &TFormReadWriteEEPROM::TimerBeginReadWriteTimer);
+    connect(btnCancel_, &QPushButton::clicked, this, &TFormReadWriteEEPROM::btnCancelClick);
+    // Nothing is visible at the start value; the reveal runs from creation.
+    skin_->startReveal();
+}
+
+void TFormReadWriteEEPROM::setupUi()
+{
+    setObjectName(QStringLiteral("FormReadWriteEEPROM"));
+    const bool writing = job_.mode == TransferMode::Writing;
+    const int shorter = writing ? 0 : kReadShorterBy;
+    setFixedSize(kDesignSize.width(), kDesignSize.height() - shorter);
+
+    paReadWriteEEPROM_ = new QFrame(this);
+    paReadWriteEEPROM_->setObjectName(QStringLiteral("paReadWriteEEPROM"));
+    paReadWriteEEPROM_->setGeometry(rect());
+    paReadWriteEEPROM_->setAutoFillBackground(true);
+    QPalette panel = paReadWriteEEPROM_->palette();
+    panel.setColor(QPalette::Window, kPanelColour);
+    paReadWriteEEPROM_->setPalette(panel);
+
+    laReadWriteEEPROM_ = makeLabel(paReadWriteEEPROM_, "laReadWriteEEPROM", Qt::yellow, 11);
+    laReadWriteEEPROM_->setGeometry(24, 13, 150, 14);
+    // Right-aligned on the bar's right edge; it grows to the left, as the face's font is wider
+    // than the one the layout was drawn with and "100,0% (Page = 7Fh)" must not be cut.
+    laZagruzka_ = makeLabel(paReadWriteEEPROM_, "laZagruzka", QColor(0, 255, 0), 13);
+    laZagruzka_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    laZagruzka_->setGeometry(174, 11, 313 - 174, 16);
+
+    ReadWriteProgressBar_ =
+        makeBar(paReadWriteEEPROM_, "ReadWriteProgressBar", job_.area.smoothBar);
+    ReadWriteProgressBar_->setGeometry(22, 30, 291, 55);
+    ReadWriteProgressBar_->setRange(job_.area.firstPage, job_.area.endPage);
+    ReadWriteProgressBar_->setValue(job_.area.firstPage);
+
+    WriteSubProgressBar_ = makeBar(paReadWriteEEPROM_, "WriteSubProgressBar", true);
+    WriteSubProgressBar_->setGeometry(22, 95, 291, 15);
+    WriteSubProgressBar_->setRange(0, MEM_PAGE_SIZE);
+    WriteSubProgressBar_->setValue(0);
+    WriteSubProgressBar_->setVisible(writing);
+
+    btnCancel_ = new QPushButton(QStringLiteral("Отменить"), paReadWriteEEPROM_);
+    btnCancel_->setObjectName(QStringLiteral("btnCancel"));
+    btnCancel_->setFont(SansFont(11));
+    btnCancel_->setAutoDefault(false);
+    btnCancel_->setFocusPolicy(Qt::NoFocus);
+    btnCancel_->setGeometry(131, 126 - shorter, 75, 25);
+
+    ButtonPusto_ = SkinnedWindow::makeFocusSink(paReadWriteEEPROM_);
+
+    TimerBeginReadWrite_ = new QTimer(this);
+    TimerBeginReadWrite_->setObjectName(QStringLiteral("TimerBeginReadWrite"));
+    TimerBeginReadWrite_->setInterval(1);
+}
+
+void TFormReadWriteEEPROM::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    skin_->placeOverMainWindow();
+    laReadWriteEEPROM_->setText(job_.mode == TransferMode::Writing ? WriteCaption(job_.area)
+                                                                   : ReadCaption(job_.area));
+    skin_->takeFocus();
+}
+
+void TFormReadWriteEEPROM::TimerBeginReadWriteTimer()
+{
+    TimerBeginReadWrite_->stop();
+    if (outcome_ != Outcome::Running)
+        return;
+    if (job_.mode == TransferMode::Writing)
+        runWrite();
+    else
+        runRead();
+}
+
+void TFormReadWriteEEPROM::btnCancelClick()
+{
+    CancelRequested_ = true;
+    btnCancel_->setEnabled(false);
+    skin_->takeFocus();
+}
+
+std::uint8_t TFormReadWriteEEPROM::address() const
+{
+    return static_cast<std::uint8_t>(link_.settings().AdrPribor & ACCESS_ADDRESS_MASK);
+}
+
+bool TFormReadWriteEEPROM::cancelRequestedNow()
+{
+    QCoreApplication::processEvents();
+    return CancelRequested_;
+}
+
+void TFormReadWriteEEPROM::showProgress(const QString& text)
+{
+    laZagruzka_->setText(text);
+    paReadWriteEEPROM_->repaint();
+}
+
+void TFormReadWriteEEPROM::message(const PopupMessage& m)
+{
+    if (showMessage)
+        showMessage(m);
+}
+
+void TFormReadWriteEEPROM::clearFileName()
+{
+    if (job_.fileName)
+        job_.fileName->clear();
+}
+
+TFormReadWriteEEPROM::Step TFormReadWriteEEPROM::readArea()
+{
+    ReadWriteProgressBar_->show();
+    MemoEEPROMMemory_.clear();
+    for (int page = job_.area.firstPage; page < job_.area.endPage; ++page) {
+        ReadWriteProgressBar_->setValue(page);
+        showProgress(PageProgressText(job_.area, page, 0));
+        if (!link_.DeviceWrite(ACCESS_REG_WRITE | address(), REG_PAGE,
+                               static_cast<std::uint8_t>(page)))
+            return Step::LinkFailed;
+        if (cancelRequestedNow())
+            return Step::Cancelled;
+        link_.clock().sleepMs(kPauseMs);
+        if (!link_.DeviceRead(ACCESS_MEM_READ | address(), 0, MEM_PAGE_SIZE, link_.RxBuffer.data()))
+            return Step::LinkFailed;
+        MemoEEPROMMemory_ << FormatImagePage(link_.RxBuffer.data() + 2);
+    }
+    return Step::Done;
+}
+
+void TFormReadWriteEEPROM::runRead()
+{
+    switch (readArea()) {
+    case Step::LinkFailed:
+        message(PopupMessage{TFormMessage::defaultText()});
+        clearFileName();
+        finish(Outcome::LinkFailed);
+        return;
+    case Step::Cancelled:
+        finish(Outcome::Cancelled);
+        return;
+    case Step::Done:
+        break;
+    }
+    const QString target = job_.fileName ? *job_.fileName : QString();
+    if (const QString why = SaveImageFile(target, MemoEEPROMMemory_); !why.isEmpty()) {
+        // The name stays, so the next read offers the same file again.
+        message(ImageNotSavedMessage(target, why));
+        finish(Outcome::NotSaved);
+        return;
+    }
+    clearFileName();
+    ReadWriteProgressBar_->setValue(ReadWriteProgressBar_->maximum());
+    finish(Outcome::Completed);
+}
+
+void TFormReadWriteEEPROM::runWrite()
+{
+    const std::optional<ParsedImage> image = prepareImage();
+    if (!image || !takeBackup())
+        return;
+    switch (writeArea(image->bytes)) {
+    case Step::LinkFailed:
+        message(WriteEndMessage(WriteEnd::LinkFailed, job_.area, backupPath_));
+        finish(Outcome::LinkFailed);
+        return;
+    case Step::Cancelled:
+        message(WriteEndMessage(WriteEnd::Cancelled, job_.area, backupPath_));
+        finish(Outcome::Cancelled);
+        return;
+    case Step::Done:
+        break;
+    }
+    showProgress(WriteFinishedText(job_.area));
+    // The indicator takes the new content into use; its answer changes nothing here.
+    link_.DeviceWrite(ACCESS_REG_WRITE | address(), REG_COMMAND, CMD_WRITE_DONE);
+    ReadWriteProgressBar_->setValue(ReadWriteProgressBar_->maximum());
+    message(WriteEndMessage(WriteEnd::Completed, job_.area, backupPath_));
+    finish(Outcome::Completed);
+}
+
+std::optional<ParsedImage> TFormReadWriteEEPROM::prepareImage()
+{
+    laReadWriteEEPROM_->setText(PrepareCaption());
+    const QString source = job_.fileName ? *job_.fileName : QString();
+    if (!QFileInfo::exists(source)) {
+        finish(Outcome::SourceMissing);
+        return std::nullopt;
+    }
+    QFile file(source);
+    if (!file.open(QIODevice::ReadOnly)) {
+        message(SourceUnreadableMessage(source, file.errorString()));
+        clearFileName();
+        finish(Outcome::Refused);
+        return std::nullopt;
+    }
+    // One character more than the reader takes is enough to know a file is too long.
+    const QByteArray text = file.read(IMAGE_TEXT_LIMIT + 1);
+    file.close();
+    clearFileName();
+
+    ParsedImage image = ParseImageText(text, [this](qsizetype index, qsizetype length) {
+        showProgress(PreparePercentText(index, length));
+        return !cancelRequestedNow();
+    });
+    if (image.status == ParsedImage::Status::Cancelled) {
+        finish(Outcome::Cancelled);
+        return std::nullopt;
+    }
+    if (const PopupMessage refusal = ImageRefusal(image, job_.area); !refusal.text.isEmpty()) {
+        message(refusal);
+        finish(Outcome::Refused);
+        return std::nullopt;
+    }
+    return image;
+}
+
+bool TFormReadWriteEEPROM::takeBackup()
+{
+    laReadWriteEEPROM_->setText(ReadCaption(job_.area));
+    switch (readArea()) {
+    case Step::LinkFailed:
+        message(BackupNotReadMessage());
+        finish(Outcome::LinkFailed);
+        return false;
+    case Step::Cancelled:
+        finish(Outcome::Cancelled);
+        return false;
+    case Step::Done:
+        break;
+    }
+    QString path;
+    if (const QString why = StoreBackup(job_.backupFolder, job_.area, MemoEEPROMMemory_,
+                                        QDateTime::currentDateTime(), path);
+        !why.isEmpty()) {
+        message(BackupNotSavedMessage(path, why));
+        finish(Outcome::NotSaved);
+        return false;
+    }
+    backupPath_ = path;
+    return true;
+}
+
+TFormReadWriteEEPROM::Step TFormReadWriteEEPROM::writeArea(const std::vector<std::uint8_t>& image)
+{
+    const MemoryArea& area = job_.area;
+    laZagruzka_->clear();
+    laReadWriteEEPROM_->setText(WriteCaption(area));
+    paReadWriteEEPROM_->repaint();
+    WriteSubProgressBar_->setValue(0);
+    WriteSubProgressBar_->show();
+
+    std::size_t next = 0; // runs on across pages; the image holds at least the area's bytes
+    for (int page = area.firstPage; page < area.endPage; ++page) {
+        ReadWriteProgressBar_->setValue(page);
+        showProgress(PageProgressText(area, page, 0));
+        if (!link_.DeviceWrite(ACCESS_REG_WRITE | address(), REG_PAGE,
+                               static_cast<std::uint8_t>(page)))
+            return Step::LinkFailed;
+        link_.clock().sleepMs(kPauseMs);
+        for (int offset = 0; offset < MEM_PAGE_SIZE; ++offset) {
+            WriteSubProgressBar_->setValue(offset);
+            if (!link_.DeviceWrite(ACCESS_MEM_WRITE | address(), static_cast<std::uint8_t>(offset),
+                                   image[next++]))
+                return Step::LinkFailed;
+            if (offset % kCheckEvery == 0) {
+                const bool cancel = cancelRequestedNow();
+                showProgress(PageProgressText(area, page, offset));
+                if (cancel)
+                    return Step::Cancelled;
+            }
+            link_.clock().sleepMs(kPauseMs);
+        }
+    }
+    return Step::Done;
+}
+
+void TFormReadWriteEEPROM::finish(Outcome outcome)
+{
+    outcome_ = outcome;
+    emit transferEnded();
+    closeRequested_ = true;
+    close();
+}
+
+void TFormReadWriteEEPROM::closeEvent(QCloseEvent* event)
+{
+    // A close from the window system while the transfer runs would cut it short anywhere,
+    // even in the middle of a page; Cancel is the way out.
+    if (!closeRequested_ || closing_) {
+        event->ignore();
+        return;
+    }
+    closing_ = true;
+    skin_->startClosing(); // the sweep runs to its end inside this call
+    emit closed();
+    event->accept();
+}
+
+} // namespace korvel

@@ -1,0 +1,113 @@
+#include "settings/dialog/PortList.h"
+
+#include "link/PosixSerialPort.h"
+
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSerialPortInfo>
+#include <QStringList>
+
+#include <algorithm>
+#include <sys/stat.h>
+
+namespace korvel {
+
+QList<PortListEntry> PortList::scan(const QString& configured)
+{
+    QList<SystemSerialPort> system;
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
+        system.append({info.portName(), info.systemLocation(), info.description(),
+                       info.manufacturer(), info.serialNumber()});
+    return build(system, configured, deviceOf(configured));
+}
+
+QString PortList::deviceOf(const QString& portName)
+{
+    if (portName.trimmed().isEmpty())
+        return {};
+    const QString path = QFileInfo(QString::fromStdString(portDevicePath(portName.toStdString())))
+                             .canonicalFilePath();
+    if (path.isEmpty())
+        return {};
+    struct stat st = {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0 || !S_ISCHR(st.st_mode))
+        return {};
+    return path;
+}
+
+QList<PortListEntry> PortList::build(const QList<SystemSerialPort>& system,
+                                     const QString& configured, const QString& configuredDevice)
+{
+    QList<PortListEntry> list;
+    bool configuredListed = false;
+    for (const SystemSerialPort& port : system) {
+        const QString device = QFileInfo(port.systemLocation).canonicalFilePath();
+        const bool isConfigured =
+            !configuredDevice.isEmpty() &&
+            (device == configuredDevice || port.systemLocation == configuredDevice);
+        const QString name = isConfigured ? configured : port.portName;
+        configuredListed = configuredListed || isConfigured;
+        list.append({name, entryText(name, &port)});
+    }
+    // A built-in serial node the system does not list has no UART behind it: opening it
+    // would fail as a port that does not exist, so it is not offered either.
+    static const QRegularExpression builtInUart(QStringLiteral("^/dev/ttyS[0-9]+$"));
+    if (!configuredListed && !configuredDevice.isEmpty() &&
+        !builtInUart.match(configuredDevice).hasMatch())
+        list.append({configured, entryText(configured, nullptr)});
+
+    std::stable_sort(list.begin(), list.end(), [](const PortListEntry& a, const PortListEntry& b) {
+        return naturalLess(a.name, b.name);
+    });
+    return list;
+}
+
+QString PortList::entryText(const QString& name, const SystemSerialPort* port)
+{
+    if (port == nullptr)
+        return name;
+    QStringList about;
+    const QString what = port->description.isEmpty() ? port->manufacturer : port->description;
+    if (!what.isEmpty())
+        about << what;
+    if (!port->serialNumber.isEmpty())
+        about << QStringLiteral("№ ") + port->serialNumber;
+    return about.isEmpty() ? name : name + QStringLiteral(" — ") + about.join(QStringLiteral(", "));
+}
+
+bool PortList::naturalLess(const QString& a, const QString& b)
+{
+    int i = 0;
+    int j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (a[i].isDigit() && b[j].isDigit()) {
+            int ei = i;
+            int ej = j;
+            while (ei < a.size() && a[ei].isDigit())
+                ++ei;
+            while (ej < b.size() && b[ej].isDigit())
+                ++ej;
+            // Compare by value: fewer digits (after leading zeros) is smaller.
+            QStringView da = QStringView(a).mid(i, ei - i);
+            QStringView db = QStringView(b).mid(j, ej - j);
+            while (da.size() > 1 && da.front() == u'0')
+                da = da.mid(1);
+            while (db.size() > 1 && db.front() == u'0')
+                db = db.mid(1);
+            if (da.size() != db.size())
+                return da.size() < db.size();
+            if (const int c = da.compare(db); c != 0)
+                return c < 0;
+            i = ei;
+            j = ej;
+            continue;
+        }
+        if (a[i] != b[j])
+            return a[i] < b[j];
+        ++i;
+        ++j;
+    }
+    return (a.size() - i) < (b.size() - j);
+}
+
+} // namespace korvel

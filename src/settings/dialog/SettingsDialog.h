@@ -1,0 +1,109 @@
+#pragma once
+// TFormProperties: the settings dialog. Port, baud rate and address of the indicator, the
+// digital I/O strip, and which digital inputs the chart draws in which colour with what
+// delay. A skinned dialog that unrolls downward and rolls back up; OK saves and, when port or
+// baud rate changed, reopens the port; the close button saves nothing.
+#include "settings/DialogSelections.h"
+#include "settings/dialog/SettingsDialogContext.h"
+
+#include <QColor>
+#include <QDialog>
+#include <array>
+#include <functional>
+#include <optional>
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+
+namespace korvel {
+
+class ColorSample;
+class ImageButton;
+class SkinnedWindow;
+
+class TFormProperties : public QDialog
+{
+    Q_OBJECT
+public:
+    static constexpr QSize kDesignSize{290, 415};
+
+    // The menu item "Настройки": pauses the poll (saving its state in PollWasEnabled), shows
+    // a new dialog modally and returns once it has closed.
+    static void Execute(SettingsDialogContext& context);
+
+    // Creation: lists the ports afresh and shows the current settings.
+    TFormProperties(SettingsDialogContext& context, QWidget* parent = nullptr);
+    ~TFormProperties() override;
+
+    // Asks for a colour starting from the given one; nothing when the user cancels. The
+    // platform's colour chooser unless replaced.
+    std::function<std::optional<QColor>(const QColor&, QWidget*)> chooseColor;
+
+    // The selections as OK would save them. A baud rate, address or delay the list does not
+    // offer (the field opened empty) keeps the value it had.
+    DialogSelections selections() const;
+
+    void BitBtnOKClick();
+    void CloseImageClick();
+
+    bool OkPressed() const { return okPressed_; }
+    QWidget* paProperties() const { return paProperties_; }
+    ImageButton* CloseImage() const { return closeImage_; }
+    QComboBox* cbCommName() const { return cbCommName_; }
+    QComboBox* cbBaudRate() const { return cbBaudRate_; }
+    QComboBox* cbAdrPribor() const { return cbAdrPribor_; }
+    QComboBox* cbZaderzhkaSignDInputs() const { return cbZaderzhka_; }
+    QCheckBox* CheckBoxPanelInOut() const { return checkPanel_; }
+    QCheckBox* CheckBoxNumDInputOnGraphic(int n) const { return checkInputs_.at(n - 1); }
+    ColorSample* paColor(int n) const { return colors_.at(n - 1); }
+    QPushButton* BitBtnOK() const { return okButton_; }
+    QPushButton* ButtonPusto() const { return buttonPusto_; }
+    SkinnedWindow& skin() const { return *skin_; }
+
+public slots:
+    void reject() override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void setupUi();
+    void connectSignals();
+    void loadValues();
+    void onRevealFinished();
+    void focusBack();
+    void paColorClick(int n);
+    void reconnect();
+    void restorePoll();
+
+    SettingsDialogContext& ctx_;
+
+    // As they were when the dialog opened.
+    QString rememberedCommName_;
+    int rememberedBaudRate_ = 0;
+    int rememberedAdrPribor_ = 0;
+    bool rememberedShowPanelInOut_ = false;
+    int rememberedDelay_ = 0;
+    bool okPressed_ = false;
+    bool closingDone_ = false;
+
+    QWidget* paProperties_ = nullptr;
+    ImageButton* closeImage_ = nullptr;
+    QComboBox* cbCommName_ = nullptr;
+    QComboBox* cbBaudRate_ = nullptr;
+    QComboBox* cbAdrPribor_ = nullptr;
+    QComboBox* cbZaderzhka_ = nullptr;
+    QCheckBox* checkPanel_ = nullptr;
+    std::array<QCheckBox*, 5> checkInputs_{};
+    std::array<ColorSample*, 5> colors_{};
+    QPushButton* okButton_ = nullptr;
+    QPushButton* buttonPusto_ = nullptr;
+    QList<QLabel*> labels_;
+    SkinnedWindow* skin_ = nullptr;
+};
+
+} // namespace korvel

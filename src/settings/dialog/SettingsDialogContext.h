@@ -1,0 +1,31 @@
+#pragma once
+#include <functional>
+
+namespace korvel {
+
+class ChartControls;
+class Link;
+class PanelView;
+class PollCycle;
+class SerialPort;
+class SettingsStore;
+struct Uperemen;
+
+// What the settings dialog works on: the program's settings and their file, the link it may
+// reopen, the poll it pauses and the face on which a port that does not open is shown. The
+// main window fills one and keeps it for every opening.
+struct SettingsDialogContext
+{
+    Uperemen& settings;
+    SettingsStore& store;
+    ChartControls& chartControls;
+    SerialPort& port;
+    Link& link;
+    PollCycle& poll;
+    PanelView& view;
+    // The digital I/O strip: opened, or its outputs handed back and the strip rolled up.
+    std::function<void()> openIoPanel = {};
+    std::function<void()> closeIoPanel = {};
+};
+
+} // namespace korvel

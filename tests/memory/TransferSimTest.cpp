@@ -1,0 +1,391 @@
+// The transfer dialog against the simulated indicator over a real pseudo-terminal. The link
+// runs on virtual time, so the pauses cost nothing and a whole write takes seconds; what the
+// indicator received and holds afterwards is the evidence.
+#include "link/Crc8.h"
+#include "link/DeviceMap.h"
+#include "link/Link.h"
+#include "link/PosixSerialPort.h"
+#include "memory/ImageWriter.h"
+#include "memory/TransferDialog.h"
+#include "settings/SettingsValues.h"
+#include "shell/ui/MessagePopup.h"
+#include "sim/Simulator.h"
+
+#include "support/VirtualClock.h"
+#include "support/WaitFor.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QPointer>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace korvel {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+using Outcome = TFormReadWriteEEPROM::Outcome;
+
+struct MemWrite
+{
+    int page, offset, value;
+    bool operator==(const MemWrite&) const = default;
+};
+
+class TransferSimTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        sim = std::make_unique<sim::Simulator>(sim::SimOptions{});
+        std::string error;
+        ASSERT_TRUE(sim->start(&error)) << error;
+        ASSERT_EQ(port.open(sim->slavePath(), 9600, 2000).status, PortOpenStatus::Ok);
+        link = std::make_unique<Link>(port, clock, settings);
+    }
+
+    void TearDown() override { QLocale::setDefault(QLocale::c()); }
+
+    struct Run
+    {
+        Outcome outcome = Outcome::Running;
+        QString lastProgress;
+        QString backup;
+    };
+
+    // Runs one dialog until it has closed and gone. `setUp` may hook into it before it shows.
+    Run run(TransferMode mode, const MemoryArea& area,
+            const std::function<void(TFormReadWriteEEPROM*)>& setUp = {})
+    {
+        TransferJob job;
+        job.mode = mode;
+        job.area = area;
+        job.fileName = &fileName;
+        job.backupFolder = backupFolder();
+        QPointer<TFormReadWriteEEPROM> d = new TFormReadWriteEEPROM(*link, job);
+        d->showMessage = [this](const PopupMessage& m) { messages << m.text; };
+        Run r;
+        bool closed = false;
+        QObject::connect(d, &TFormReadWriteEEPROM::closed, [&] {
+            closed = true;
+            r.outcome = d->outcome();
+            r.lastProgress = d->laZagruzka()->text();
+            r.backup = d->backupPath();
+        });
+        if (setUp)
+            setUp(d);
+        d->show();
+        EXPECT_TRUE(test::waitFor([&] { return closed; }, 120000)) << "the dialog never closed";
+        EXPECT_TRUE(test::waitFor([&] { return d.isNull(); }, 5000)) << "the dialog stayed";
+        return r;
+    }
+
+    QString backupFolder() const { return dir.filePath(QStringLiteral("backup")); }
+    QStringList backups() const { return QDir(backupFolder()).entryList(QDir::Files); }
+
+    Bytes area(const MemoryArea& a) const
+    {
+        Bytes out;
+        for (int p = a.firstPage; p < a.endPage; ++p) {
+            const auto page = sim->memoryPage(p);
+            out.insert(out.end(), page.begin(), page.end());
+        }
+        return out;
+    }
+
+    static QByteArray imageText(const Bytes& bytes)
+    {
+        QStringList lines;
+        for (std::size_t at = 0; at + MEM_PAGE_SIZE <= bytes.size(); at += MEM_PAGE_SIZE)
+            lines << FormatImagePage(bytes.data() + at);
+        return ImageFileText(lines);
+    }
+
+    QString writeSource(const QByteArray& text)
+    {
+        const QString path = dir.filePath(QStringLiteral("source.EEPROM"));
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(text);
+        return path;
+    }
+
+    static QByteArray readFile(const QString& path)
+    {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
+    // The memory writes the indicator received, with the page selected at the time.
+    std::vector<MemWrite> memWrites() const
+    {
+        std::vector<MemWrite> out;
+        int page = 0;
+        for (const auto& r : sim->requests()) {
+            const auto& b = r.bytes;
+            if (!r.crcValid || b.size() != 4 || (b[0] & 0x80))
+                continue;
+            if ((b[0] & 0x40) == 0 && b[1] == REG_PAGE)
+                page = b[2];
+            else if (b[0] & 0x40)
+                out.push_back({page, b[1], b[2]});
+        }
+        return out;
+    }
+
+    std::vector<std::uint8_t> lastRequest() const
+    {
+        const auto r = sim->requests();
+        return r.empty() ? std::vector<std::uint8_t>{} : r.back().bytes;
+    }
+
+    static std::vector<std::uint8_t> request(std::uint8_t first, std::uint8_t reg, std::uint8_t v)
+    {
+        const std::uint8_t b[3] = {first, reg, v};
+        return {first, reg, v, Crc8(b, 3)};
+    }
+
+    // Every byte of the area turned into something it was not.
+    Bytes changed(const MemoryArea& a) const
+    {
+        Bytes b = area(a);
+        for (std::size_t i = 0; i < b.size(); ++i)
+            b[i] = static_cast<std::uint8_t>(~b[i] ^ (i & 0x0F));
+        return b;
+    }
+
+    std::unique_ptr<sim::Simulator> sim;
+    PosixSerialPort port;
+    test::VirtualClock clock;
+    Uperemen settings;
+    std::unique_ptr<Link> link;
+    QTemporaryDir dir;
+    QString fileName;
+    QStringList messages;
+};
+
+TEST_F(TransferSimTest, ReadingAnAreaStoresExactlyTheIndicatorsBytes)
+{
+    QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+    struct Case
+    {
+        MemoryArea area;
+        qsizetype characters;
+        const char* lastProgress;
+    };
+    for (const Case& c : {Case{MemoryArea::eeprom(), 6416, "87,5% (Page = 07h)"},
+                          Case{MemoryArea::fm(), 96240, "99,2% (Page = 7Fh)"}}) {
+        SCOPED_TRACE(c.area.name.toStdString());
+        sim->setMemoryByte(c.area.firstPage, 0, 0x3C);
+        const QString target = dir.filePath(c.area.name + QStringLiteral(".EEPROM"));
+        { // an older file of that name is replaced
+            QFile old(target);
+            ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+            old.write("old");
+        }
+        fileName = target;
+        std::vector<int> pagesShown;
+        bool closeRefused = false;
+        const Run r = run(TransferMode::Reading, c.area, [&](TFormReadWriteEEPROM* d) {
+            QObject::connect(d->ReadWriteProgressBar(), &QProgressBar::valueChanged, [&, d](int v) {
+                pagesShown.push_back(v);
+                if (v == c.area.firstPage + 2)
+                    closeRefused = !d->close(); // the window system asks mid-transfer
+            });
+        });
+        EXPECT_EQ(r.outcome, Outcome::Completed);
+        EXPECT_TRUE(closeRefused);
+        const QByteArray text = readFile(target);
+        EXPECT_EQ(text.size(), c.characters);
+        EXPECT_EQ(text, imageText(area(c.area)));
+        EXPECT_TRUE(text.startsWith("3C "));
+        EXPECT_EQ(r.lastProgress, c.lastProgress) << "a read shows no 100 % text";
+        EXPECT_EQ(fileName, "") << "a completed read clears the dialog's name";
+        EXPECT_EQ(pagesShown.back(), c.area.endPage) << "the bar ends full";
+        EXPECT_TRUE(messages.isEmpty());
+        EXPECT_TRUE(memWrites().empty());
+    }
+}
+
+TEST_F(TransferSimTest, WritingMakesTheMemoryEqualTheFileAfterABackup)
+{
+    struct Case
+    {
+        const char* name;
+        MemoryArea source; // the area the file was made for
+    };
+    const MemoryArea eeprom = MemoryArea::eeprom();
+    for (const Case& c : {Case{"an EEPROM image", eeprom}, Case{"an FM image", MemoryArea::fm()}}) {
+        SCOPED_TRACE(c.name);
+        messages.clear();
+        sim->clearRequests();
+        const Bytes before = area(eeprom);
+        const Bytes fmBefore = area(MemoryArea::fm());
+        const Bytes image = changed(c.source);
+        fileName = writeSource(imageText(image));
+
+        const Run r = run(TransferMode::Writing, eeprom);
+        EXPECT_EQ(r.outcome, Outcome::Completed);
+        EXPECT_EQ(area(eeprom), Bytes(image.begin(), image.begin() + eeprom.bytes()));
+        EXPECT_EQ(area(MemoryArea::fm()), fmBefore) << "only the first 2048 values are sent";
+        EXPECT_EQ(memWrites().size(), static_cast<std::size_t>(eeprom.bytes()));
+        EXPECT_EQ(lastRequest(), request(ACCESS_REG_WRITE | 1, REG_COMMAND, CMD_WRITE_DONE));
+        EXPECT_EQ(r.lastProgress, "100% (Page = 07h)");
+
+        ASSERT_FALSE(r.backup.isEmpty());
+        EXPECT_EQ(readFile(r.backup), imageText(before)) << "the backup is the memory before";
+        EXPECT_EQ(fileName, "") << "the source's name is cleared once loaded";
+        ASSERT_EQ(messages.size(), 1);
+        EXPECT_TRUE(messages[0].contains(QStringLiteral("завершена")));
+        EXPECT_TRUE(messages[0].contains(r.backup));
+    }
+    EXPECT_EQ(backups().size(), 2);
+    EXPECT_EQ(sim->writeDoneCount(), 2);
+}
+
+TEST_F(TransferSimTest, CancelDuringAReadLeavesTheFileAndTheNameAlone)
+{
+    const QString target = dir.filePath(QStringLiteral("kept.EEPROM"));
+    fileName = target;
+    const Run r = run(TransferMode::Reading, MemoryArea::eeprom(), [](TFormReadWriteEEPROM* d) {
+        QObject::connect(d->ReadWriteProgressBar(), &QProgressBar::valueChanged, [d](int v) {
+            if (v == 3)
+                d->btnCancel()->click();
+        });
+    });
+    EXPECT_EQ(r.outcome, Outcome::Cancelled);
+    EXPECT_FALSE(QFile::exists(target));
+    EXPECT_EQ(fileName, target);
+    EXPECT_EQ(lastRequest(), request(ACCESS_REG_WRITE | 1, REG_PAGE, 3))
+        << "the cancel is noticed right after the page select";
+    EXPECT_TRUE(messages.isEmpty());
+}
+
+TEST_F(TransferSimTest, CancelAtOffsetTwentyWritesUpToOffsetThirtyTwo)
+{
+    const MemoryArea eeprom = MemoryArea::eeprom();
+    const Bytes before = area(eeprom);
+    const Bytes image = changed(eeprom);
+    fileName = writeSource(imageText(image));
+    const Run r = run(TransferMode::Writing, eeprom, [](TFormReadWriteEEPROM* d) {
+        QObject::connect(d->WriteSubProgressBar(), &QProgressBar::valueChanged, [d](int offset) {
+            if (offset == 20 && d->ReadWriteProgressBar()->value() == 2)
+                d->btnCancel()->click();
+        });
+    });
+    EXPECT_EQ(r.outcome, Outcome::Cancelled);
+    const std::vector<MemWrite> writes = memWrites();
+    ASSERT_EQ(writes.size(), 2u * 256 + 33);
+    EXPECT_EQ(writes.back(), (MemWrite{2, 32, image[2 * 256 + 32]}));
+
+    Bytes expected = before;
+    std::copy(image.begin(), image.begin() + 2 * 256 + 33, expected.begin());
+    EXPECT_EQ(area(eeprom), expected);
+    EXPECT_EQ(sim->writeDoneCount(), 0);
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].contains(QStringLiteral("прервана")));
+    EXPECT_TRUE(messages[0].contains(r.backup));
+}
+
+TEST_F(TransferSimTest, LinkFailures)
+{
+    const MemoryArea eeprom = MemoryArea::eeprom();
+    struct Case
+    {
+        const char* name;
+        TransferMode mode;
+        sim::SimFaults faults;
+        QString says;
+        std::size_t stored; // bytes of the image in the memory afterwards
+        bool backup;
+    };
+    sim::SimFaults firstSelect, backupRead, byteWrite;
+    firstSelect.failPageSelect = 0;
+    backupRead.failPageSelect = 3;
+    byteWrite.failWritePage = 1;
+    byteWrite.failWriteOffset = 5;
+    const Case cases[] = {
+        {"the first page select of a read", TransferMode::Reading, firstSelect,
+         TFormMessage::defaultText(), 0, false},
+        {"a page select while the backup is read", TransferMode::Writing, backupRead,
+         QStringLiteral("Резервная копия не прочитана"), 0, false},
+        {"a byte write", TransferMode::Writing, byteWrite,
+         QStringLiteral("Запись в EEPROM прервана"), 256 + 5, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QDir(backupFolder()).removeRecursively();
+        messages.clear();
+        sim->clearRequests();
+        sim->setFaults(c.faults);
+        const Bytes before = area(eeprom);
+        const Bytes image = changed(eeprom);
+        const QString target = dir.filePath(QStringLiteral("target.EEPROM"));
+        fileName = c.mode == TransferMode::Reading ? target : writeSource(imageText(image));
+
+        const Run r = run(c.mode, eeprom);
+        EXPECT_EQ(r.outcome, Outcome::LinkFailed);
+        ASSERT_EQ(messages.size(), 1);
+        EXPECT_TRUE(messages[0].startsWith(TFormMessage::defaultText()))
+            << messages[0].toStdString();
+        EXPECT_TRUE(messages[0].contains(c.says)) << messages[0].toStdString();
+        EXPECT_FALSE(QFile::exists(target));
+        EXPECT_EQ(fileName, "");
+        EXPECT_EQ(sim->writeDoneCount(), 0);
+        EXPECT_EQ(backups().size(), c.backup ? 1u : 0u);
+        Bytes expected = before;
+        std::copy(image.begin(), image.begin() + static_cast<long>(c.stored), expected.begin());
+        EXPECT_EQ(area(eeprom), expected) << "the pages before written, the failing one in part";
+        const std::vector<MemWrite> writes = memWrites();
+        if (c.stored == 0) {
+            EXPECT_TRUE(writes.empty());
+        } else {
+            ASSERT_FALSE(writes.empty());
+            EXPECT_EQ(writes.back(), (MemWrite{1, 5, image[c.stored]})) << "nothing after it";
+            EXPECT_TRUE(messages[0].contains(r.backup));
+        }
+    }
+}
+
+TEST_F(TransferSimTest, ARefusedOrMissingSourceNeverTouchesTheIndicator)
+{
+    const MemoryArea eeprom = MemoryArea::eeprom();
+    const Bytes before = area(eeprom);
+    struct Case
+    {
+        const char* name;
+        std::optional<QByteArray> text; // nullopt: the file is gone
+        Outcome outcome;
+        QStringList says;
+    };
+    const QByteArray full = imageText(changed(eeprom));
+    const Case cases[] = {
+        {"too few values", full.left(full.size() / 2), Outcome::Refused, {"1024", "2048"}},
+        {"a line that is not a value", full + "#end", Outcome::Refused, {"Строка 137", "#end"}},
+        {"the source was deleted after it was chosen", std::nullopt, Outcome::SourceMissing, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        messages.clear();
+        sim->clearRequests();
+        fileName = c.text ? writeSource(*c.text) : dir.filePath(QStringLiteral("gone.EEPROM"));
+        const Run r = run(TransferMode::Writing, eeprom);
+        EXPECT_EQ(r.outcome, c.outcome);
+        EXPECT_TRUE(sim->requests().empty()) << "something went on the wire";
+        EXPECT_EQ(messages.size(), c.says.isEmpty() ? 0 : 1);
+        for (const QString& part : c.says)
+            EXPECT_TRUE(!messages.isEmpty() && messages[0].contains(part)) << part.toStdString();
+        EXPECT_TRUE(backups().isEmpty());
+    }
+    EXPECT_EQ(area(eeprom), before);
+}
+
+} // namespace
+} // namespace korvel
