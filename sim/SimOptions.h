@@ -21,6 +21,16 @@ struct SimFaults
     int failWritePage = -1, failWriteOffset = -1;
 };
 
+// What the stream frames carry.
+enum class StreamPattern {
+    Weighing, // the simulated load and the inputs as they change
+    // The weight count is the frame's number n in the stream (0, 1, 2, ... from each start
+    // command, wrapping after 8388607), so a receiver can tell exactly which frames it missed;
+    // the input byte is bits 4..11 of n (input 1 changes every 16 frames, input 5 every 256),
+    // so a delayed input shows by how far its changes lag.
+    Counting,
+};
+
 struct SimOptions
 {
     int address = 1; // 1..63
@@ -34,6 +44,7 @@ struct SimOptions
     std::string imagePath; // memory image, 32768 raw bytes: loaded at start; saved at stop,
                            // after each CMD_WRITE_DONE and on request
     unsigned seed = 1;     // random source of the weighing process and the inputs
+    StreamPattern streamPattern = StreamPattern::Weighing;
     SimFaults faults;
 };
 

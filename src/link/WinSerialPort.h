@@ -39,7 +39,7 @@ public:
     // bytes received and not yet read; the current read time-out.
     bool isHandleOpen() const { return handle_ != invalidHandle(); }
     std::size_t queued() { return isHandleOpen() ? queuedBytes() : 0; }
-    int readTimeoutMs() const { return readTimeoutMs_; }
+    int readTimeoutMs() const override { return readTimeoutMs_; }
 
 private:
     static void* invalidHandle() { return reinterpret_cast<void*>(static_cast<std::intptr_t>(-1)); }
