@@ -90,6 +90,8 @@ private:
             std::istringstream words(line);
             std::string word;
             words >> word; // the time
+            if (line.find(" # ") != std::string::npos)
+                continue; // the simulator's notes (a stream's frame count), not requests
             Bytes bytes;
             while (words >> word && word.rfind("crc=", 0) != 0)
                 bytes.push_back(static_cast<std::uint8_t>(std::stoul(word, nullptr, 16)));
