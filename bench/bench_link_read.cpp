@@ -2,16 +2,24 @@
 // which paces its replies to the line rate. Prints the median and 90th percentile beside the
 // floor: the link's own sleeps (10 ms before the request, 1 ms after it, 1 ms before the
 // read) plus the line time of the 4 request and 19 reply bytes at 10 bits per byte.
+//
+// Here the simulator runs in process on a pseudo-terminal. The Windows build has none: it
+// reads through COM ports that korvel-sim instances stand behind, started with the given
+// --baud (scripts/test-windows --bench does this):
+//   bench_link_read.exe [samples] [COMn:baud ...]   (default COM20:9600 COM21:115200)
 #include "link/DeviceMap.h"
 #include "link/Link.h"
-#include "link/PosixSerialPort.h"
+#include "link/NativeSerialPort.h"
+#ifndef _WIN32
 #include "sim/Simulator.h"
+#endif
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -30,19 +38,11 @@ double percentile(std::vector<double> v, double p)
     return v[std::min(at, v.size() - 1)];
 }
 
-bool measure(int baud, int samples, Figures& out)
+bool measure(const std::string& portName, int baud, int samples, Figures& out)
 {
-    korvel::sim::SimOptions options;
-    options.baud = baud;
-    korvel::sim::Simulator sim(options);
-    std::string error;
-    if (!sim.start(&error)) {
-        std::fprintf(stderr, "simulator: %s\n", error.c_str());
-        return false;
-    }
-    korvel::PosixSerialPort port;
-    if (port.open(sim.slavePath(), baud, 200).status != korvel::PortOpenStatus::Ok) {
-        std::fprintf(stderr, "cannot open %s\n", sim.slavePath().c_str());
+    korvel::NativeSerialPort port;
+    if (port.open(portName, baud, 200).status != korvel::PortOpenStatus::Ok) {
+        std::fprintf(stderr, "cannot open %s\n", portName.c_str());
         return false;
     }
     korvel::LinkSettings linkSettings;
@@ -62,7 +62,6 @@ bool measure(int baud, int samples, Figures& out)
         ms.push_back(std::chrono::duration<double, std::milli>(t1 - t0).count());
     }
     port.close();
-    sim.stop();
     out.samples = static_cast<int>(ms.size());
     out.median = percentile(ms, 0.5);
     out.p90 = percentile(ms, 0.9);
@@ -71,19 +70,56 @@ bool measure(int baud, int samples, Figures& out)
     return true;
 }
 
+#ifdef _WIN32
+bool measureAt(const std::string& portName, int baud, int samples, Figures& out)
+{
+    return measure(portName, baud, samples, out);
+}
+#else
+bool measureAt(const std::string&, int baud, int samples, Figures& out)
+{
+    korvel::sim::SimOptions options;
+    options.baud = baud;
+    korvel::sim::Simulator sim(options);
+    std::string error;
+    if (!sim.start(&error)) {
+        std::fprintf(stderr, "simulator: %s\n", error.c_str());
+        return false;
+    }
+    const bool ok = measure(sim.slavePath(), baud, samples, out);
+    sim.stop();
+    return ok;
+}
+#endif
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     const int samples = argc > 1 ? std::atoi(argv[1]) : 200;
+    std::vector<std::pair<std::string, int>> lines = {{"COM20", 9600}, {"COM21", 115200}};
+#ifdef _WIN32
+    if (argc > 2) {
+        lines.clear();
+        for (int i = 2; i < argc; ++i) {
+            const std::string arg = argv[i];
+            const auto colon = arg.find(':');
+            if (colon != std::string::npos)
+                lines.emplace_back(arg.substr(0, colon), std::atoi(arg.c_str() + colon + 1));
+        }
+    }
+    std::printf("DeviceRead of %d bytes against korvel-sim (COM ports, paced), %d samples\n",
+                korvel::DISPLAY_COUNT, samples);
+#else
     std::printf("DeviceRead of %d bytes against korvel-sim (in-process, paced), %d samples\n",
                 korvel::DISPLAY_COUNT, samples);
+#endif
     std::printf("%8s %9s %9s %9s %9s %9s %11s %8s\n", "baud", "floor ms", "median", "p90", "min",
                 "max", "median-flr", "failed");
     int status = 0;
-    for (int baud : {9600, 115200}) {
+    for (const auto& [portName, baud] : lines) {
         Figures f;
-        if (!measure(baud, samples, f)) {
+        if (!measureAt(portName, baud, samples, f)) {
             status = 1;
             continue;
         }

@@ -417,6 +417,71 @@ def io_halo() -> str:
 
 
 
+# --------------------------------------------------------------------------- application icon
+
+ICON = 128
+SEGMENT_ON = "#b8ff33"      # the digit colour of the program's displays
+
+
+def segment_digit(x: float, y: float, w: float, h: float, digit: str, t: float) -> str:
+    """A seven-segment digit in the box (x, y, w, h): lit segments as round-capped strokes."""
+    lit = {"0": "abcdef", "1": "bc", "2": "abdeg", "3": "abcdg", "4": "bcfg", "5": "acdfg",
+           "6": "acdefg", "7": "abc", "8": "abcdefg", "9": "abcdfg"}[digit]
+    g = t * 0.9                                   # gap between neighbouring segments
+    x0, x1, ym = x + t / 2, x + w - t / 2, y + h / 2
+    y0, y1 = y + t / 2, y + h - t / 2
+    seg = {
+        "a": (x0 + g, y0, x1 - g, y0), "d": (x0 + g, y1, x1 - g, y1), "g": (x0 + g, ym, x1 - g, ym),
+        "f": (x0, y0 + g, x0, ym - g), "b": (x1, y0 + g, x1, ym - g),
+        "e": (x0, ym + g, x0, y1 - g), "c": (x1, ym + g, x1, y1 - g),
+    }
+    d = " ".join(f"M{seg[k][0]:.2f},{seg[k][1]:.2f} L{seg[k][2]:.2f},{seg[k][3]:.2f}" for k in lit)
+    return (f'<path d="{d}" fill="none" stroke="{SEGMENT_ON}" stroke-width="{t}" '
+            f'stroke-linecap="round"/>\n')
+
+
+def app_icon() -> str:
+    """The menu and window icon: the indicator's face in small, with no text to blur."""
+    o = []
+    # Steel frame, membrane and display as on the face.
+    o.append(lin("isteel", 0, 10, 0, 118, [(0, "#e3e6ea"), (0.08, "#b9bec4"), (0.5, "#a7acb2"),
+                                          (0.92, "#8e9399"), (1, "#6d7278")]))
+    o.append(f'<path d="{rrect_path(4.5, 10.5, 123.5, 117.5, 12)}" fill="url(#isteel)" '
+             f'stroke="#3d4146" stroke-width="1"/>\n')
+    o.append(f'<path d="{rrect_path(5.5, 11.5, 122.5, 116.5, 11)}" fill="none" stroke="#ffffff" '
+             f'stroke-opacity="0.45" stroke-width="1"/>\n')
+    o.append(f'<path d="{rrect_path(10, 17, 118, 111, 6)}" fill="#3a3c3f"/>\n')
+    o.append(f'<path d="{rrect_path(11, 18, 117, 110, 5)}" fill="{MEMB}"/>\n')
+    o.append(f'<path d="{rrect_path(16, 23, 112, 63, 5)}" fill="#151617"/>\n')
+    o.append(f'<rect x="20" y="27" width="88" height="32" fill="{GLASS}"/>\n')
+    o.append('<path d="M20.5,59 V27.5 H108" fill="none" stroke="#4d4d4d" stroke-width="1"/>\n')
+    # "25.0" in the display's own colour.
+    for i, digit in enumerate("250"):
+        o.append(segment_digit(29 + i * 25, 31, 18, 24, digit, 3.4))
+    o.append(f'<circle cx="{29 + 25 + 18 + 3.2}" cy="53.3" r="2" fill="{SEGMENT_ON}"/>\n')
+    # A lit stable lamp and an unlit tare lamp.
+    o.append(lamp_socket(14, 71, "stab", True, "is"))
+    o.append(lamp_socket(14, 91, "tare", False, "it"))
+    # Six keys of the keypad: digits dark, function keys blue.
+    o.append(f'<path d="{rrect_path(43, 68, 113, 106, 5)}" fill="{PLATE}"/>\n')
+    for r in range(2):
+        for c in range(3):
+            style = "blue" if c == 2 else "dark"
+            (top, bot), _ = KEY_STYLE[style]
+            x, y = 46 + c * 22.5, 71 + r * 17.5
+            gid = f"ik{r}{c}"
+            o.append(lin(gid, 0, y, 0, y + 15, [(0, top), (1, bot)]))
+            o.append(f'<rect x="{x + 0.5}" y="{y + 1}" width="19.5" height="15" rx="3" '
+                     f'fill="#000" fill-opacity="0.45"/>\n')
+            o.append(f'<rect x="{x}" y="{y}" width="19.5" height="15" rx="3" '
+                     f'fill="url(#{gid})" stroke="#111" stroke-opacity="0.85" stroke-width="0.8"/>\n')
+            o.append(f'<path d="M{x + 2.5},{y + 1.6} H{x + 17}" stroke="#ffffff" '
+                     f'stroke-opacity="0.30" stroke-width="1"/>\n')
+    # The brand's red rule under the keypad.
+    o.append('<rect x="43" y="104.5" width="70" height="2.5" fill="#d52b2b"/>\n')
+    return svg_doc(ICON, ICON, "".join(o))
+
+
 # --------------------------------------------------------------------------- output
 
 def write(rel: str, content: str) -> None:
@@ -450,6 +515,8 @@ def main() -> None:
     for kind in ("gray", "green", "red"):
         write(f"io/lamp_{kind}.svg", io_lamp(kind))
     write("io/halo.svg", io_halo())
+
+    write("icon/korvel.svg", app_icon())
 
 
 if __name__ == "__main__":

@@ -85,6 +85,11 @@ Device:
   --image FILE        memory image (32768 raw bytes, pages 0..127): loaded at start
                       when the file exists, saved at exit
   --seed N            seed of the simulated load and inputs (default 1)
+  --stream PATTERN    what stream frames carry: "weighing" (default) the simulated
+                      weight and inputs; "counting" the frame's number n since the start
+                      command as the weight count (0, 1, 2, ...), so a receiver sees
+                      exactly which frames it missed, and bits 4..11 of n as the input
+                      byte (input 1 changes every 16 frames, input 5 every 256)
 
 Line:
   --link PATH         make PATH a symbolic link to the pty slave (a stale link is
@@ -93,7 +98,9 @@ Line:
                       pacing); replies also wait for the request's own line time
   --log FILE          one line per request received: seconds since start, the bytes in
                       hex, crc=ok or crc=bad (bytes skipped while resynchronising are
-                      logged as crc=bad too); flushed line by line
+                      logged as crc=bad too); flushed line by line. When a stream
+                      ends (command 0, or the simulator stops), a line
+                      "<seconds> # stream ended: N frames sent" follows
 
 Faults:
   --silent            answer nothing and send no stream (requests are still logged)
@@ -155,6 +162,16 @@ bool CommandLine::parse(const std::vector<std::string>& args, CommandLine& out, 
          [&](const std::string& v) {
              o.imagePath = v;
              return !v.empty();
+         }},
+        {"--stream",
+         [&](const std::string& v) {
+             if (v == "weighing")
+                 o.streamPattern = StreamPattern::Weighing;
+             else if (v == "counting")
+                 o.streamPattern = StreamPattern::Counting;
+             else
+                 return false;
+             return true;
          }},
         {"--seed",
          [&](const std::string& v) {

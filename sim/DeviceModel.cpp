@@ -20,7 +20,8 @@ constexpr Key GROUP_B[8] = {Key::D1, Key::D2, Key::D3, Key::Print,
 
 DeviceModel::DeviceModel(const SimOptions& options)
     : address_(options.address & ACCESS_ADDRESS_MASK), model_(options.model),
-      serial_(options.serial), process_(options.seed), io_(options.seed)
+      serial_(options.serial), process_(options.seed), io_(options.seed),
+      pattern_(options.streamPattern)
 {
     panel_ = std::make_unique<FrontPanel>(process_, menuParameters());
     refreshParams();
@@ -231,6 +232,7 @@ void DeviceModel::runCommand(std::uint8_t command)
         break;
     case CMD_STREAM_START:
         streaming_ = true;
+        streamFrames_ = 0;
         break;
     default:
         break;
@@ -288,17 +290,31 @@ std::vector<std::uint8_t> DeviceModel::handle(const std::uint8_t request[4], dou
 
 std::vector<std::uint8_t> DeviceModel::streamFrame() const
 {
-    // The stream carries one digit more than the display, unrounded.
-    long w = std::lround(process_.netCounts() * 10.0);
-    w = std::clamp(w, -8388608L, 8388607L);
+    long w = 0;
+    std::uint8_t in = 0;
+    if (pattern_ == StreamPattern::Counting) {
+        w = streamFrames_ % 8388608L;
+        in = static_cast<std::uint8_t>((streamFrames_ >> 4) & 0xFF);
+    } else {
+        // The stream carries one digit more than the display, unrounded.
+        w = std::clamp(std::lround(process_.netCounts() * 10.0), -8388608L, 8388607L);
+        in = inputs();
+    }
     const auto u = static_cast<std::uint32_t>(w);
     std::vector<std::uint8_t> frame = {static_cast<std::uint8_t>(address_ | ACCESS_REG_READ),
                                        STREAM_DATA_COUNT - 1,
                                        static_cast<std::uint8_t>(u & 0xFF),
                                        static_cast<std::uint8_t>((u >> 8) & 0xFF),
                                        static_cast<std::uint8_t>((u >> 16) & 0xFF),
-                                       inputs()};
+                                       in};
     frame.push_back(Crc8(frame.data(), frame.size()));
+    return frame;
+}
+
+std::vector<std::uint8_t> DeviceModel::nextStreamFrame()
+{
+    std::vector<std::uint8_t> frame = streamFrame();
+    ++streamFrames_;
     return frame;
 }
 

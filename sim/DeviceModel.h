@@ -28,8 +28,13 @@ public:
     // read reply for a read, nothing when the request is for another address.
     std::vector<std::uint8_t> handle(const std::uint8_t request[4], double t);
 
-    // A stream frame of the current weight and inputs.
+    // A stream frame of the current weight and inputs (or, with the counting pattern, of the
+    // next frame number).
     std::vector<std::uint8_t> streamFrame() const;
+    // The frame to send now; counts it as sent.
+    std::vector<std::uint8_t> nextStreamFrame();
+    // Frames sent since the last start command.
+    long streamFrameNumber() const { return streamFrames_; }
     bool streaming() const { return streaming_; }
     void setStreaming(bool on) { streaming_ = on; }
     // ADC periods between two stream frames: filter 1 averages 2^filter1 periods.
@@ -82,6 +87,8 @@ private:
     std::uint8_t lastCommand_ = 0;
     bool keyboardLocked_ = false;
     bool streaming_ = false;
+    StreamPattern pattern_;
+    long streamFrames_ = 0;
     int writeDone_ = 0;
 };
 

@@ -41,6 +41,14 @@ std::string RequestLog::formatLine(double tSec, const std::vector<std::uint8_t>&
     return line;
 }
 
+void RequestLog::note(double tSec, const std::string& text)
+{
+    if (!file_)
+        return;
+    std::fprintf(file_, "%.6f # %s\n", tSec, text.c_str());
+    std::fflush(file_);
+}
+
 void RequestLog::write(double tSec, const std::vector<std::uint8_t>& bytes, bool crcValid)
 {
     if (!file_)

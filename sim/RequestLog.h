@@ -7,7 +7,8 @@
 namespace korvel::sim {
 
 // The --log file: one line per request received, flushed at once so a test can read it
-// while the simulator runs:  "<seconds> <hex bytes> crc=ok|bad".
+// while the simulator runs:  "<seconds> <hex bytes> crc=ok|bad". When a stream ends, a line
+// "<seconds> # stream ended: N frames sent" follows.
 class RequestLog
 {
 public:
@@ -19,6 +20,8 @@ public:
     bool open(const std::string& path, std::string* error);
     void close();
     void write(double tSec, const std::vector<std::uint8_t>& bytes, bool crcValid);
+    // A line that is no request: "<seconds> # <text>".
+    void note(double tSec, const std::string& text);
 
     static std::string formatLine(double tSec, const std::vector<std::uint8_t>& bytes,
                                   bool crcValid);

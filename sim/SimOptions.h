@@ -21,6 +21,16 @@ struct SimFaults
     int failWritePage = -1, failWriteOffset = -1;
 };
 
+// What the stream frames carry.
+enum class StreamPattern {
+    Weighing, // the simulated load and the inputs as they change
+    // The weight count is the frame's number n in the stream (0, 1, 2, ... from each start
+    // command, wrapping after 8388607), so a receiver can tell exactly which frames it missed;
+    // the input byte is bits 4..11 of n (input 1 changes every 16 frames, input 5 every 256),
+    // so a delayed input shows by how far its changes lag.
+    Counting,
+};
+
 struct SimOptions
 {
     int address = 1; // 1..63
@@ -38,6 +48,7 @@ struct SimOptions
     // replugAfterSec (0: until replugged by hand). 0 = never pulled out on its own.
     double unplugAfterSec = 0.0;
     double replugAfterSec = 0.0;
+    StreamPattern streamPattern = StreamPattern::Weighing;
     SimFaults faults;
 };
 

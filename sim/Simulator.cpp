@@ -131,6 +131,10 @@ void Simulator::stop()
     [[maybe_unused]] auto w = ::write(wake_[1], &c, 1);
     thread_.join();
     running_ = false;
+    if (wasStreaming_) {
+        logStreamEnd(now());
+        wasStreaming_ = false;
+    }
     ::close(wake_[0]);
     ::close(wake_[1]);
     wake_[0] = wake_[1] = -1;
@@ -376,12 +380,15 @@ void Simulator::pollStream(double t)
     {
         std::lock_guard lock(modelMutex_);
         if (!model_.streaming()) {
+            if (wasStreaming_)
+                logStreamEnd(t);
             wasStreaming_ = false;
             return;
         }
         const double period = model_.periodsPerFrame() * options_.periodMs / 1000.0;
         if (!wasStreaming_) {
             wasStreaming_ = true;
+            streamFramesSent_ = 0;
             nextFrame_ = t + period;
             return;
         }
@@ -392,7 +399,7 @@ void Simulator::pollStream(double t)
         if (t - nextFrame_ > FALL_BEHIND_FRAMES * period)
             nextFrame_ = t;
         model_.advanceTo(nextFrame_);
-        frame = model_.streamFrame();
+        frame = model_.nextStreamFrame();
         nextFrame_ += period;
     }
     std::vector<Piece> pieces;
@@ -400,9 +407,17 @@ void Simulator::pollStream(double t)
         std::lock_guard lock(faultMutex_);
         pieces = shaper_.shapeFrame(std::move(frame));
     }
-    if (!pieces.empty())
+    if (!pieces.empty()) {
         ++framesSent_;
+        ++streamFramesSent_;
+    }
     send(pieces, 0.0);
+}
+
+void Simulator::logStreamEnd(double t)
+{
+    std::lock_guard lock(logMutex_);
+    log_.note(t, "stream ended: " + std::to_string(streamFramesSent_.load()) + " frames sent");
 }
 
 void Simulator::setFaults(const SimFaults& faults)

@@ -72,6 +72,8 @@ public:
     std::array<std::uint8_t, DISPLAY_COUNT> display() const;
     std::uint8_t inputs() const;
     long framesSent() const { return framesSent_.load(); }
+    // Frames sent since the last stream began (the current one, or the last that ended).
+    long streamFramesSent() const { return streamFramesSent_.load(); }
 
     // Changes the device at run time.
     void setDisplay(std::optional<std::array<std::uint8_t, DISPLAY_COUNT>> display);
@@ -136,6 +138,8 @@ private:
     bool wasStreaming_ = false;
     double nextFrame_ = 0.0;
     std::atomic<long> framesSent_{0};
+    std::atomic<long> streamFramesSent_{0};
+    void logStreamEnd(double t);
 };
 
 } // namespace korvel::sim

@@ -2,6 +2,7 @@
 
 #include "link/Crc8.h"
 #include "link/DeviceMap.h"
+#include "link/StreamFrameAssembler.h"
 
 #include <cstring>
 
@@ -97,10 +98,7 @@ bool Link::DeviceRead(std::uint8_t first, std::uint8_t reg, int count, std::uint
 
 bool Link::validStreamFrame(int n, const std::uint8_t* buffer) const
 {
-    // [address | 0x80, n - 1, n data bytes, CRC of everything before it]
-    const auto first = static_cast<std::uint8_t>(settings_.AdrPribor | ACCESS_REG_READ);
-    return buffer[0] == first && buffer[1] == static_cast<std::uint8_t>(n - 1) &&
-           Crc8(buffer, static_cast<std::size_t>(n + 2)) == buffer[n + 2];
+    return isValidStreamFrame(settings_.AdrPribor, n, buffer);
 }
 
 bool Link::ReceiveStreamFrame(int n, std::uint8_t* buffer)

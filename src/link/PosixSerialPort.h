@@ -46,7 +46,7 @@ public:
 
     // The open descriptor, -1 when none (for tests and diagnostics).
     int fd() const { return fd_; }
-    int readTimeoutMs() const { return readTimeoutMs_; }
+    int readTimeoutMs() const override { return readTimeoutMs_; }
 
 private:
     bool configure(int baudRate);

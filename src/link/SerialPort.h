@@ -40,6 +40,9 @@ public:
 
     // Changes the total read time-out of an open port (stream reception changes it).
     virtual bool setReadTimeout(int ms) = 0;
+    // The total read time-out in force, so a feature that changes it can put it back;
+    // -1 when the backend does not keep one.
+    virtual int readTimeoutMs() const { return -1; }
 
     // Returns when `count` bytes have come or the total read time-out has run out;
     // the number of bytes stored (0 on a closed or failed port).

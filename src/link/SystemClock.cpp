@@ -1,6 +1,11 @@
 #include "link/Clock.h"
 
 #include <thread>
+#ifdef _WIN32
+#include <windows.h>
+
+#include <mmsystem.h> // after <windows.h>, which it needs
+#endif
 
 namespace korvel {
 
@@ -9,6 +14,14 @@ namespace {
 class SystemClock final : public Clock
 {
 public:
+#ifdef _WIN32
+    // Windows rounds every sleep up to its scheduler tick (15.6 ms) unless asked otherwise,
+    // which would stretch each transaction's 1 ms sleeps. Held for the life of the process.
+    SystemClock()
+    {
+        ::timeBeginPeriod(1);
+    }
+#endif
     void sleepMs(int ms) override
     {
         if (ms > 0)

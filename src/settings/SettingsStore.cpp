@@ -5,6 +5,8 @@
 #include "settings/SettingsKeys.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QLocale>
 #include <cmath>
 #include <limits>
@@ -50,7 +52,12 @@ public:
     {
         if (!unreadable_ && ini_.isModified()) {
             QString error;
-            if (!ini_.saveFile(result_.filePath, &error))
+            // An installed copy's settings folder under the user's config folder does not
+            // exist before the first save.
+            const QString folder = QFileInfo(result_.filePath).absolutePath();
+            if (!QDir().mkpath(folder))
+                fail(QStringLiteral("folder %1 cannot be created").arg(folder));
+            else if (!ini_.saveFile(result_.filePath, &error))
                 fail(error);
         }
         return std::move(result_);

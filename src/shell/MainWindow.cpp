@@ -1,5 +1,8 @@
 #include "shell/MainWindow.h"
 
+#include "chart/ChartController.h"
+#include "chart/ChartMode.h"
+#include "chart/ChartPanel.h"
 #include "dio/IoPanelController.h"
 #include "memory/MemoryTransfer.h"
 #include "panel/FrontPanel.h"
@@ -120,6 +123,7 @@ void TMainFormTestIndKorvel::setupUi()
     ioPanel_ = new IoPanelController(link_, settings_, *poll_, this);
     memory_ = new MemoryTransfer(link_, settings_, *poll_, *front_, this);
     memory_->setMainWindow(this);
+    chart_ = new ChartMode(link_, settings_, chartControls_, *poll_, panelGraphic_, this);
 
     createMenu();
     front_->laKorvelVersiya()->clear();
@@ -151,7 +155,7 @@ void TMainFormTestIndKorvel::createMenu()
         connect(serviceActions_[i], &QAction::triggered, memory_, memoryCommands[i],
                 Qt::QueuedConnection);
     add("N2", QStringLiteral("-"), true);
-    add("NGraphic", QStringLiteral("График"), true);
+    NGraphic_ = add("NGraphic", QStringLiteral("График"), true);
 }
 
 void TMainFormTestIndKorvel::connectSignals()
@@ -206,6 +210,36 @@ void TMainFormTestIndKorvel::connectSignals()
     front_->MainImage()->installEventFilter(this);
     front_->MainPanel()->installEventFilter(this);
     buttonPusto_->installEventFilter(this);
+    connectChart();
+}
+
+void TMainFormTestIndKorvel::connectChart()
+{
+    ChartController& c = chart_->controller();
+    c.hooks.openPort = poll_->hooks.openPort;
+    c.hooks.showPortMessage = [this] { ShowPortParametersNotSet(settings_); };
+    c.hooks.showChartView = [this] {
+        panelGraphic_->setGeometry(rect());
+        panelGraphic_->show();
+        panelGraphic_->raise();
+        skin_->EnterFramedWindow();
+    };
+    c.hooks.restoreShapedWindow = [this] { skin_->RestoreShapedWindow(panelGraphic_); };
+    c.hooks.focusToButtonPusto = [this] { buttonPusto_->setFocus(); };
+    c.hooks.closeIoPanel = [this] {
+        if (ioPanel_->isOpen())
+            closeIoPanel();
+    };
+    c.hooks.openIoPanelIfWanted = [this] {
+        if (settings_.ShowPanelInOut && !ioPanel_->isOpen())
+            openIoPanel();
+    };
+    chartRunning = [&c] { return c.running(); };
+
+    connect(front_, &FrontPanel::digitDoubleClicked, &c, &ChartController::enter);
+    // Entered after the menu has closed, not inside its loop.
+    connect(NGraphic_, &QAction::triggered, &c, &ChartController::enter, Qt::QueuedConnection);
+    panelGraphic_->installEventFilter(this);
 }
 
 void TMainFormTestIndKorvel::showEvent(QShowEvent* event)
@@ -250,6 +284,7 @@ void TMainFormTestIndKorvel::ToggleServiceCommands()
     const bool show = !serviceActions_.first()->isVisible();
     for (QAction* a : serviceActions_)
         a->setVisible(show);
+    chart_->panel().setServiceCommandsVisible(show);
 }
 
 void TMainFormTestIndKorvel::restoreFromMinimized()
@@ -288,6 +323,31 @@ bool TMainFormTestIndKorvel::eventFilter(QObject* watched, QEvent* event)
         menu_->popup(static_cast<QContextMenuEvent*>(event)->globalPos());
         return true;
     }
+    if (watched == panelGraphic_) {
+        auto* e = static_cast<QMouseEvent*>(event);
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+            // During a run a press only drags: clearing the receive queue would lose samples.
+            if (chart_->controller().running())
+                skin_->dragPress(e->position().toPoint(), e->button());
+            else
+                keypad_->MainImageMouseDown(e->button(), e->modifiers(), e->position().toPoint(),
+                                            false);
+            return true;
+        case QEvent::MouseButtonDblClick:
+            chart_->controller().panelDoubleClicked();
+            return true;
+        case QEvent::MouseMove:
+            if (skin_->dragActive())
+                skin_->dragMove(e->position().toPoint());
+            break;
+        case QEvent::MouseButtonRelease:
+            skin_->dragRelease();
+            break;
+        default:
+            break;
+        }
+    }
     if (watched == buttonPusto_ && event->type() == QEvent::KeyPress) {
         auto* e = static_cast<QKeyEvent*>(event);
         keypad_->ButtonPustoKeyDown(e->key(), e->modifiers());
@@ -320,6 +380,9 @@ void TMainFormTestIndKorvel::closeEvent(QCloseEvent* event)
         closeIoPanel(); // the outputs go back before the keyboard and the port
     QCoreApplication::processEvents();
 
+    // Leaving by the window's close from chart mode: the indicator gets its own filters back.
+    if (port_.state() == PortState::Open)
+        chart_->controller().windowClosing();
     if (port_.state() != PortState::NeverOpened) {
         poll_->ReleaseIndicator();
         port_.close();

@@ -1,6 +1,6 @@
 #pragma once
 #include "link/Link.h"
-#include "link/PosixSerialPort.h"
+#include "link/NativeSerialPort.h"
 #include "settings/ChartControls.h"
 #include "settings/SettingsStore.h"
 #include "settings/SettingsValues.h"
@@ -15,6 +15,7 @@ class QPushButton;
 
 namespace korvel {
 
+class ChartMode;
 class FrontPanel;
 class ImageButton;
 class IoPanelController;
@@ -49,6 +50,7 @@ public:
     MemoryTransfer& memory() { return *memory_; }
     FrontPanel& frontPanel() { return *front_; }
     SkinnedWindow& skin() { return *skin_; }
+    ChartMode& chart() { return *chart_; }
     QMenu* MainPopupMenu() const { return menu_; }
     QCheckBox* CheckBoxBlockKeyboard() const { return lockBox_; }
     QPushButton* ButtonPusto() const { return buttonPusto_; }
@@ -72,6 +74,7 @@ private:
     void createMenu();
     void connectSignals();
     void onRevealFinished();
+    void connectChart();
     void ToggleServiceCommands();
     void NComPortPropertiesClick();
 
@@ -79,7 +82,7 @@ private:
     Uperemen settings_;
     ChartControls chartControls_;
     SettingsStore store_;
-    PosixSerialPort port_;
+    NativeSerialPort port_;
     Link link_;
 
     // Pieces.
@@ -94,6 +97,8 @@ private:
     QCheckBox* lockBox_ = nullptr;
     QPushButton* buttonPusto_ = nullptr;
     QWidget* panelGraphic_ = nullptr;
+    ChartMode* chart_ = nullptr;
+    QAction* NGraphic_ = nullptr;
     QMenu* menu_ = nullptr;
     QList<QAction*> serviceActions_;
     bool shownOnce_ = false;

@@ -7,6 +7,10 @@
 #include <QLocalSocket>
 #include <QLockFile>
 
+#ifdef Q_OS_WIN
+#include <qt_windows.h>
+#endif
+
 namespace korvel {
 
 namespace {
@@ -20,11 +24,13 @@ SingleInstance::SingleInstance(const QString& key, QObject* parent) : QObject(pa
 
 SingleInstance::~SingleInstance() = default;
 
-QString SingleInstance::keyFor(const QString& executablePath)
+QString SingleInstance::keyFor(const QString& executablePath, Qt::CaseSensitivity fileNameCase)
 {
     QString canonical = QFileInfo(executablePath).canonicalFilePath();
     if (canonical.isEmpty())
         canonical = QFileInfo(executablePath).absoluteFilePath();
+    if (fileNameCase == Qt::CaseInsensitive)
+        canonical = canonical.toLower();
     const QByteArray hash =
         QCryptographicHash::hash(canonical.toUtf8(), QCryptographicHash::Sha1).toHex().left(16);
     return QStringLiteral("korvel-") + QString::fromLatin1(hash);
@@ -32,6 +38,11 @@ QString SingleInstance::keyFor(const QString& executablePath)
 
 bool SingleInstance::handOverToRunningCopy(int timeoutMs)
 {
+#ifdef Q_OS_WIN
+    // Windows lets only the foreground process bring a window to the front: this copy, just
+    // started by the user, passes that right on to the running copy it wakes.
+    ::AllowSetForegroundWindow(ASFW_ANY);
+#endif
     QLocalSocket socket;
     socket.connectToServer(key_);
     if (!socket.waitForConnected(timeoutMs))

@@ -16,7 +16,18 @@ public:
     explicit SingleInstance(const QString& key, QObject* parent = nullptr);
     ~SingleInstance() override;
 
-    static QString keyFor(const QString& executablePath);
+    // fileNameCase: whether the file system tells names apart by letter case. Where it does
+    // not (Windows), "C:\Tools\KORVEL.EXE" and "c:\tools\korvel.exe" are the same program.
+    static QString keyFor(const QString& executablePath,
+                          Qt::CaseSensitivity fileNameCase = platformFileNameCase());
+    static constexpr Qt::CaseSensitivity platformFileNameCase()
+    {
+#ifdef Q_OS_WIN
+        return Qt::CaseInsensitive;
+#else
+        return Qt::CaseSensitive;
+#endif
+    }
 
     // True when another copy answered and took the "restore" request: this copy should end.
     bool handOverToRunningCopy(int timeoutMs = 1000);

@@ -2,12 +2,25 @@
 
 #include <QSocketNotifier>
 
+#ifndef Q_OS_WIN
 #include <csignal>
 #include <fcntl.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#endif
 
 namespace korvel {
+
+#ifdef Q_OS_WIN
+
+// A Windows GUI program has no console, so no console events reach it, and there are no
+// such signals; the end of a session comes as window messages, which Qt handles.
+TerminationSignals::TerminationSignals(QObject* parent) : QObject(parent)
+{
+}
+TerminationSignals::~TerminationSignals() = default;
+
+#else
 
 namespace {
 int g_pipe[2] = {-1, -1};
@@ -48,5 +61,7 @@ TerminationSignals::~TerminationSignals()
         fd = -1;
     }
 }
+
+#endif
 
 } // namespace korvel

@@ -1,13 +1,16 @@
 // The entry: one running copy per executable file, then the main window and the event loop.
+#include "shell/CommandLine.h"
 #include "shell/MainWindow.h"
 #include "shell/SingleInstance.h"
 #include "shell/TerminationSignals.h"
 #include "shell/ui/HintHidePause.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QMessageBox>
 
 #include <exception>
+#include <optional>
 
 namespace {
 const QString kApplicationTitle = QStringLiteral("Korvel 1X-3X");
@@ -15,8 +18,14 @@ const QString kApplicationTitle = QStringLiteral("Korvel 1X-3X");
 
 int main(int argc, char** argv)
 {
+    if (const std::optional<int> answered = korvel::CommandLine::run(argc, argv))
+        return *answered;
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("korvel"));
+    // Desktops match the running window to the menu entry korvel.desktop (and its icon).
+    QGuiApplication::setDesktopFileName(QStringLiteral("korvel"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/art/icon/korvel.svg")));
 
     korvel::SingleInstance instance(
         korvel::SingleInstance::keyFor(QCoreApplication::applicationFilePath()));

@@ -1,11 +1,16 @@
 #pragma once
 // The two transports the link contract runs on: the scripted fake on virtual time with a
-// small indicator model, and korvel-sim over a real pseudo-terminal on the real clock.
+// small indicator model, and korvel-sim on the real clock: over a pseudo-terminal in process
+// here, through COM ports and the Win32 calls in the Windows build (WinSimHarness.h).
 #include "FakeIndicator.h"
 #include "FakeTransport.h"
 #include "link/Link.h"
+#ifdef _WIN32
+#include "WinSimHarness.h"
+#else
 #include "link/PosixSerialPort.h"
 #include "sim/Simulator.h"
+#endif
 
 #include <memory>
 #include <string>
@@ -35,6 +40,7 @@ public:
     FakeIndicator indicator{1};
 };
 
+#ifndef _WIN32
 class SimHarness
 {
 public:
@@ -99,5 +105,6 @@ private:
         return o;
     }
 };
+#endif
 
 } // namespace korvel::test

@@ -1,8 +1,7 @@
-// Pure pieces of the link: CRC8, port names, errno mapping, port messages, trace lines.
+// Pure pieces of the link: CRC8, port messages, trace lines.
 #include "link/Crc8.h"
 #include "link/LinkTrace.h"
 #include "link/PortMessages.h"
-#include "link/PosixSerialPort.h"
 
 #include <cerrno>
 #include <gtest/gtest.h>
@@ -28,35 +27,6 @@ TEST(Crc8, CheckValues)
     };
     for (const auto& c : cases)
         EXPECT_EQ(Crc8(c.bytes.data(), c.bytes.size()), c.crc) << c.bytes.size() << " bytes";
-}
-
-TEST(PortDevicePath, MapsUserNames)
-{
-    const std::vector<std::pair<std::string, std::string>> cases = {
-        {"COM1", "/dev/ttyS0"},
-        {"COM12", "/dev/ttyS11"},
-        {"com3", "/dev/ttyS2"},
-        {"COM0", "/dev/COM0"},
-        {"COMX", "/dev/COMX"},
-        {"ttyUSB0", "/dev/ttyUSB0"},
-        {"pts/3", "/dev/pts/3"},
-        {"serial/by-id/usb-x", "/dev/serial/by-id/usb-x"},
-        {"/tmp/korvel-port", "/tmp/korvel-port"},
-    };
-    for (const auto& [name, path] : cases)
-        EXPECT_EQ(portDevicePath(name), path) << name;
-}
-
-TEST(PortStatusFromErrno, GroupsErrors)
-{
-    const std::vector<std::pair<int, PortOpenStatus>> cases = {
-        {ENOENT, PortOpenStatus::NotFound},    {ENODEV, PortOpenStatus::NotFound},
-        {ENXIO, PortOpenStatus::NotFound},     {EBUSY, PortOpenStatus::Busy},
-        {EWOULDBLOCK, PortOpenStatus::Busy},   {EACCES, PortOpenStatus::AccessDenied},
-        {EPERM, PortOpenStatus::AccessDenied}, {EIO, PortOpenStatus::OtherError},
-    };
-    for (const auto& [error, status] : cases)
-        EXPECT_EQ(portStatusFromErrno(error), status) << error;
 }
 
 TEST(PortOpenMessage, WordsEveryOutcome)

@@ -1,8 +1,10 @@
-// The POSIX port on real pseudo-terminals, and openComPort's wording of what happened.
+// The POSIX port: how names and errors map, then the port on real pseudo-terminals and
+// openComPort's wording of what happened.
 #include "FakeTransport.h"
 #include "link/PortMessages.h"
 #include "link/PosixSerialPort.h"
 
+#include <cerrno>
 #include <chrono>
 #include <fcntl.h>
 #include <functional>
@@ -16,6 +18,35 @@
 
 namespace korvel {
 namespace {
+
+TEST(PortDevicePath, MapsUserNames)
+{
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"COM1", "/dev/ttyS0"},
+        {"COM12", "/dev/ttyS11"},
+        {"com3", "/dev/ttyS2"},
+        {"COM0", "/dev/COM0"},
+        {"COMX", "/dev/COMX"},
+        {"ttyUSB0", "/dev/ttyUSB0"},
+        {"pts/3", "/dev/pts/3"},
+        {"serial/by-id/usb-x", "/dev/serial/by-id/usb-x"},
+        {"/tmp/korvel-port", "/tmp/korvel-port"},
+    };
+    for (const auto& [name, path] : cases)
+        EXPECT_EQ(portDevicePath(name), path) << name;
+}
+
+TEST(PortStatusFromErrno, GroupsErrors)
+{
+    const std::vector<std::pair<int, PortOpenStatus>> cases = {
+        {ENOENT, PortOpenStatus::NotFound},    {ENODEV, PortOpenStatus::NotFound},
+        {ENXIO, PortOpenStatus::NotFound},     {EBUSY, PortOpenStatus::Busy},
+        {EWOULDBLOCK, PortOpenStatus::Busy},   {EACCES, PortOpenStatus::AccessDenied},
+        {EPERM, PortOpenStatus::AccessDenied}, {EIO, PortOpenStatus::OtherError},
+    };
+    for (const auto& [error, status] : cases)
+        EXPECT_EQ(portStatusFromErrno(error), status) << error;
+}
 
 // A pseudo-terminal whose slave stands in for the serial device; the test plays the
 // indicator on the master side.

@@ -182,6 +182,7 @@ TEST_F(SettingsDialogTest, OpensOnTheCurrentSettings)
     });
     openDialog();
     EXPECT_EQ(dialog->size(), QSize(290, 415));
+    EXPECT_EQ(dialog->CloseImage()->accessibleName(), QStringLiteral("Закрыть"));
     EXPECT_EQ(dialog->cbCommName()->currentData().toString(), simPath());
     EXPECT_EQ(dialog->cbBaudRate()->count(), 7);
     EXPECT_EQ(dialog->cbBaudRate()->currentText(), "19200");

@@ -18,6 +18,7 @@
 #include "sim/Simulator.h"
 
 #include "support/WaitFor.h"
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QContextMenuEvent>
@@ -197,6 +198,22 @@ TEST_F(MainWindowTest, CreationBuildsTheShapedWindowWithoutTouchingThePort)
     EXPECT_FALSE(w->poll().pollingEnabled());
     QTest::qWait(100);
     EXPECT_TRUE(sim->requests().empty());
+}
+
+// The picture buttons are found by screen readers and UI automation under their names.
+TEST_F(MainWindowTest, WindowButtonsAreReachableByAssistiveTechnology)
+{
+    createOnSim();
+    QStringList buttons;
+    std::function<void(QAccessibleInterface*)> walk = [&](QAccessibleInterface* a) {
+        if (a->role() == QAccessible::Button && !a->text(QAccessible::Name).isEmpty())
+            buttons << a->text(QAccessible::Name);
+        for (int i = 0; i < a->childCount(); ++i)
+            walk(a->child(i));
+    };
+    walk(QAccessible::queryAccessibleInterface(w.get()));
+    EXPECT_TRUE(buttons.contains(QStringLiteral("Закрыть"))) << buttons.join(',').toStdString();
+    EXPECT_TRUE(buttons.contains(QStringLiteral("Свернуть"))) << buttons.join(',').toStdString();
 }
 
 TEST_F(MainWindowTest, EndOfRevealUnlocksTheKeyboardAndStartsPolling)

@@ -45,6 +45,16 @@ TEST_F(SingleInstanceTest, KeyBelongsToTheExecutableFile)
     EXPECT_NE(SingleInstance::keyFor(dir.filePath(QStringLiteral("sub/korvel"))), key);
 }
 
+TEST_F(SingleInstanceTest, KeyIgnoresLetterCaseWhereFileNamesDo)
+{
+    // "KORVEL" does not exist here, so only its spelling can make it the same program.
+    const QString upper = dir.filePath(QStringLiteral("KORVEL"));
+    EXPECT_EQ(SingleInstance::keyFor(upper, Qt::CaseInsensitive),
+              SingleInstance::keyFor(exe, Qt::CaseInsensitive));
+    EXPECT_NE(SingleInstance::keyFor(upper, Qt::CaseSensitive),
+              SingleInstance::keyFor(exe, Qt::CaseSensitive));
+}
+
 TEST_F(SingleInstanceTest, SecondStartHandsOverToTheFirst)
 {
     SingleInstance first(key);

@@ -210,6 +210,8 @@ TEST(CommandLine, ParsesEveryOption)
                                     "/tmp/i",
                                     "--seed",
                                     "9",
+                                    "--stream",
+                                    "counting",
                                     "--silent",
                                     "--reply-delay-ms",
                                     "30",
@@ -238,6 +240,7 @@ TEST(CommandLine, ParsesEveryOption)
     EXPECT_EQ(o.logPath, "/tmp/g");
     EXPECT_EQ(o.imagePath, "/tmp/i");
     EXPECT_EQ(o.seed, 9u);
+    EXPECT_EQ(o.streamPattern, StreamPattern::Counting);
     EXPECT_TRUE(o.faults.silent);
     EXPECT_EQ(o.faults.replyDelayMs, 30);
     EXPECT_EQ(o.faults.splitPieces, 3);
@@ -262,7 +265,8 @@ TEST(CommandLine, RefusesBadInput)
                                                  {"--replug-after", "-1"},
                                                  {"--bogus"},
                                                  {"--model"},
-                                                 {"--baud", "fast"}}) {
+                                                 {"--baud", "fast"},
+                                                 {"--stream", "random"}}) {
         CommandLine cl;
         std::string error;
         EXPECT_FALSE(CommandLine::parse(args, cl, &error)) << args[0];
@@ -273,27 +277,11 @@ TEST(CommandLine, RefusesBadInput)
 TEST(CommandLine, HelpNamesEveryOptionAndTheSignal)
 {
     const std::string help = CommandLine::helpText();
-    for (const char* name : {"--address",
-                             "--model",
-                             "--serial",
-                             "--period-ms",
-                             "--baud",
-                             "--link",
-                             "--log",
-                             "--image",
-                             "--seed",
-                             "--silent",
-                             "--reply-delay-ms",
-                             "--split",
-                             "--split-pause-ms",
-                             "--corrupt-every",
-                             "--garbage-every",
-                             "--drop-every",
-                             "--unplug-after",
-                             "--replug-after",
-                             "--help",
-                             "SIGUSR1",
-                             "SIGRTMIN"})
+    for (const char* name :
+         {"--address", "--model", "--serial", "--period-ms", "--baud", "--link", "--log", "--image",
+          "--seed", "--stream", "--silent", "--reply-delay-ms", "--split", "--split-pause-ms",
+          "--corrupt-every", "--garbage-every", "--drop-every", "--unplug-after", "--replug-after",
+          "--help", "SIGUSR1", "SIGRTMIN"})
         EXPECT_NE(help.find(name), std::string::npos) << name;
 }
 

@@ -264,6 +264,47 @@ TEST(PtyUnplug, UnplugHangsTheClientUpAndReplugAnswersOnANewPty)
     EXPECT_NE(::lstat(o.linkPath.c_str(), &st), 0);
 }
 
+TEST(PtyCounting, FramesCarryTheirNumberAndTheLogCountsThem)
+{
+    const std::string logPath = ::testing::TempDir() + "/korvel_sim_pty_counting.log";
+    SimOptions o;
+    o.logPath = logPath;
+    o.periodMs = 2;
+    o.streamPattern = StreamPattern::Counting;
+    Simulator sim(o);
+    ASSERT_TRUE(sim.start());
+    RawClient client(sim.slavePath());
+    for (int run = 0; run < 2; ++run) { // every start command counts from 0 again
+        ASSERT_EQ(client.transact(0x01, REG_COMMAND, CMD_STREAM_START, 2).size(), 2u);
+        const Bytes bytes = client.read(7 * 20, 2000);
+        ASSERT_EQ(bytes.size(), 7u * 20);
+        for (std::size_t i = 0; i < 20; ++i) {
+            const std::uint8_t* f = &bytes[7 * i];
+            ASSERT_TRUE(replyValid(Bytes(f, f + 7))) << i;
+            EXPECT_EQ(f[2] | f[3] << 8 | f[4] << 16, int(i)) << i;
+            EXPECT_EQ(f[5], (i >> 4) & 0xFF) << i;
+        }
+        client.send(makeRequest(0x01, REG_COMMAND, CMD_STREAM_STOP));
+        for (int i = 0; i < 200 && sim.streaming(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        client.purge();
+    }
+    const long sent = sim.streamFramesSent();
+    EXPECT_GE(sent, 20);
+    sim.stop();
+
+    std::ifstream in(logPath);
+    std::string line;
+    std::vector<std::string> notes;
+    while (std::getline(in, line))
+        if (line.find(" # ") != std::string::npos)
+            notes.push_back(line.substr(line.find(" # ") + 3));
+    ASSERT_EQ(notes.size(), 2u);
+    EXPECT_EQ(notes[1], "stream ended: " + std::to_string(sent) + " frames sent");
+    std::remove(logPath.c_str());
+}
+
 TEST(PtyPacing, BaudRateMakesLineTimeReal)
 {
     SimOptions o;

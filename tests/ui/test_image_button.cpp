@@ -4,6 +4,7 @@
 #include "shell/ui/ImageButton.h"
 #include "shell/ui/SkinnedWindow.h"
 
+#include <QAccessible>
 #include <QEnterEvent>
 #include <QMouseEvent>
 #include <QSignalSpy>
@@ -135,4 +136,26 @@ TEST(ImageButton, HoveringOneButtonOrTheBackgroundResetsTheOthers)
     send(&m.window, QEvent::Leave);
     EXPECT_EQ(m.close->shownPicture(), Picture::Normal);
     EXPECT_FALSE(m.close->hoverFlag());
+}
+
+// Pictures alone say nothing to a screen reader or to UI automation: each button is a
+// pressable button under the name of its role.
+TEST(ImageButton, AssistiveTechnologyFindsAndPressesItByName)
+{
+    MainButtons m;
+    const std::pair<ImageButton*, QString> buttons[] = {{m.close, QStringLiteral("Закрыть")},
+                                                        {m.minimize, QStringLiteral("Свернуть")}};
+    for (const auto& [button, name] : buttons) {
+        SCOPED_TRACE(name.toStdString());
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(button);
+        ASSERT_NE(a, nullptr);
+        EXPECT_EQ(a->role(), QAccessible::Button);
+        EXPECT_EQ(a->text(QAccessible::Name), name);
+        ASSERT_NE(a->actionInterface(), nullptr);
+        EXPECT_TRUE(a->actionInterface()->actionNames().contains(
+            QAccessibleActionInterface::pressAction()));
+        QSignalSpy clicks(button, &ImageButton::clicked);
+        a->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        EXPECT_EQ(clicks.count(), 1);
+    }
 }

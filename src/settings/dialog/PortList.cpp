@@ -1,6 +1,8 @@
 #include "settings/dialog/PortList.h"
 
+#ifndef _WIN32
 #include "link/PosixSerialPort.h"
+#endif
 
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -8,7 +10,9 @@
 #include <QStringList>
 
 #include <algorithm>
+#ifndef _WIN32
 #include <sys/stat.h>
+#endif
 
 namespace korvel {
 
@@ -25,6 +29,11 @@ QString PortList::deviceOf(const QString& portName)
 {
     if (portName.trimmed().isEmpty())
         return {};
+#ifdef _WIN32
+    // Windows lists every port that exists under its own COMn name and device path; a
+    // configured name matches its entry by that path, and one not listed does not exist.
+    return QStringLiteral("\\\\.\\") + portName.trimmed().toUpper();
+#else
     const QString path = QFileInfo(QString::fromStdString(portDevicePath(portName.toStdString())))
                              .canonicalFilePath();
     if (path.isEmpty())
@@ -33,6 +42,7 @@ QString PortList::deviceOf(const QString& portName)
     if (::stat(QFile::encodeName(path).constData(), &st) != 0 || !S_ISCHR(st.st_mode))
         return {};
     return path;
+#endif
 }
 
 QList<PortListEntry> PortList::build(const QList<SystemSerialPort>& system,
@@ -51,9 +61,13 @@ QList<PortListEntry> PortList::build(const QList<SystemSerialPort>& system,
     }
     // A built-in serial node the system does not list has no UART behind it: opening it
     // would fail as a port that does not exist, so it is not offered either.
+#ifdef _WIN32
+    const bool existsUnlisted = false;
+#else
     static const QRegularExpression builtInUart(QStringLiteral("^/dev/ttyS[0-9]+$"));
-    if (!configuredListed && !configuredDevice.isEmpty() &&
-        !builtInUart.match(configuredDevice).hasMatch())
+    const bool existsUnlisted = !builtInUart.match(configuredDevice).hasMatch();
+#endif
+    if (!configuredListed && !configuredDevice.isEmpty() && existsUnlisted)
         list.append({configured, entryText(configured, nullptr)});
 
     std::stable_sort(list.begin(), list.end(), [](const PortListEntry& a, const PortListEntry& b) {

@@ -50,8 +50,10 @@ QPixmap drawButton(QSize size, Look look, bool close)
 
 ButtonPictures drawSet(QSize size, bool close)
 {
+    // A picture says nothing to a screen reader: the button's role goes with its art.
     return {drawButton(size, Look::Normal, close), drawButton(size, Look::Hover, close),
-            drawButton(size, Look::Pressed, close)};
+            drawButton(size, Look::Pressed, close),
+            close ? QStringLiteral("Закрыть") : QStringLiteral("Свернуть")};
 }
 
 } // namespace

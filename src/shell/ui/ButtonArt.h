@@ -1,7 +1,8 @@
 #pragma once
 // Drawn pictures for the image buttons and the OK glyph, so windows need no
 // bitmap files for them: the close button (46 x 20) and the minimize button
-// (28 x 20) in their normal, hover and pressed looks.
+// (28 x 20) in their normal, hover and pressed looks, with the names assistive technology
+// announces them by ("Закрыть", "Свернуть").
 #include "ImageButton.h"
 
 #include <QIcon>

@@ -10,4 +10,7 @@ struct Uperemen;
 // The caller closes a previously opened port first.
 bool OpenComPort(SerialPort& port, const Uperemen& settings, int readTimeoutMs);
 
+// The port message: the port's parameters (its time-outs) could not be set.
+void ShowPortParametersNotSet(const Uperemen& settings);
+
 } // namespace korvel

@@ -1,11 +1,41 @@
 #include "ImageButton.h"
 
+#include <QAccessibleWidget>
 #include <QMouseEvent>
 
 namespace korvel {
 
+namespace {
+
+// A QLabel is static text to assistive technology; this one is a button it can press.
+class ImageButtonAccessible : public QAccessibleWidget
+{
+public:
+    explicit ImageButtonAccessible(ImageButton* button)
+        : QAccessibleWidget(button, QAccessible::Button)
+    {
+    }
+    QStringList actionNames() const override { return {pressAction()}; }
+    void doAction(const QString& action) override
+    {
+        if (action == pressAction())
+            static_cast<ImageButton*>(widget())->click();
+    }
+};
+
+QAccessibleInterface* accessibleFor(const QString& className, QObject* object)
+{
+    if (className == QLatin1String(ImageButton::staticMetaObject.className()) && object)
+        return new ImageButtonAccessible(static_cast<ImageButton*>(object));
+    return nullptr;
+}
+
+} // namespace
+
 ImageButton::ImageButton(QWidget* parent) : QLabel(parent)
 {
+    static const bool factoryInstalled = (QAccessible::installFactory(accessibleFor), true);
+    Q_UNUSED(factoryInstalled);
     setMouseTracking(true); // moves over the button arrive without a pressed button
 }
 
@@ -17,6 +47,7 @@ ImageButton::ImageButton(const ButtonPictures& pictures, QWidget* parent) : Imag
 void ImageButton::setPictures(const ButtonPictures& pictures)
 {
     pictures_ = pictures;
+    setAccessibleName(pictures_.name);
     if (!pictures_.normal.isNull())
         setFixedSize(pictures_.normal.deviceIndependentSize().toSize());
     showPicture(shown_);
@@ -36,6 +67,11 @@ void ImageButton::showPicture(Picture picture)
         setPixmap(pictures_.pressed);
         break;
     }
+}
+
+void ImageButton::click()
+{
+    emit clicked();
 }
 
 void ImageButton::resetHover()

@@ -12,6 +12,8 @@
 //                            setPressNeedsHover(true))
 //   release               -> hover picture again, unless setReleaseShowsHover(false)
 //   left press + release inside -> clicked()
+//
+// Assistive technology sees a button named after its pictures' role that it can press.
 #include <QLabel>
 #include <QPixmap>
 
@@ -22,6 +24,8 @@ struct ButtonPictures
     QPixmap normal;
     QPixmap hover;
     QPixmap pressed;
+    // What the button is called for assistive technology ("Закрыть").
+    QString name;
 };
 
 class ImageButton : public QLabel
@@ -41,6 +45,9 @@ public:
     // release because its click closes the window.
     void setPressNeedsHover(bool on) { pressNeedsHover_ = on; }
     void setReleaseShowsHover(bool on) { releaseShowsHover_ = on; }
+
+    // A press by other means than the mouse (assistive technology): clicked().
+    void click();
 
     Picture shownPicture() const { return shown_; }
     bool hoverFlag() const { return hover_; }

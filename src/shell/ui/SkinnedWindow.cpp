@@ -12,6 +12,7 @@
 #include <QThread>
 #include <QTimer>
 #include <QWidget>
+#include <QWindow>
 
 namespace korvel {
 
@@ -174,6 +175,10 @@ void SkinnedWindow::EnterFramedWindow()
     window_->setWindowFlag(Qt::FramelessWindowHint, false);
     window_->clearMask();
     window_->show();
+    // The native window can keep the shape it had before the flags changed (xcb does); the
+    // framed view has none.
+    if (QWindow* native = window_->windowHandle())
+        native->setMask(QRegion());
     region_ = QRegion(window_->rect());
 }
 

@@ -1,0 +1,150 @@
+#include "chart/ChartAcquisition.h"
+
+#include "chart/TrimmedFixedText.h"
+
+namespace korvel {
+
+ChartAcquisition::ChartAcquisition(ChartSink& sink) : sink_(sink)
+{
+}
+
+void ChartAcquisition::clearSeries()
+{
+    weight_.clear();
+    extremes_.clear();
+    records_.clear();
+    sink_.clearSeries();
+}
+
+void ChartAcquisition::resetAxesForEntry()
+{
+    if (!keyAutomatic_) {
+        bottomMin_ = 0;
+        bottomMax_ = 0;
+        showKeyAxis();
+    }
+    valueMin_ = valueMax_ = 0.0;
+    sink_.setValueRange(0.0, 0.0);
+}
+
+void ChartAcquisition::beginRun(const RunSetup& setup)
+{
+    sampleCounter_ = 0;
+    windowPoints_ = setup.timing.windowPoints;
+    scrollStep_ = setup.timing.scrollStep;
+    secondsPerPoint_ = setup.timing.secondsPerPoint;
+    sink_.setSecondsPerPoint(secondsPerPoint_);
+    mask_ = setup.inputMask;
+    delay_ = InputDelayLine(mask_ != 0 ? setup.inputDelay : 0);
+    bottomMin_ = 0;
+    bottomMax_ = windowPoints_;
+    showKeyAxis();
+    setDelayLabel(delayText_, false);
+}
+
+bool ChartAcquisition::addSample(const std::uint8_t* data)
+{
+    const double weight = DecodeWeightCount(data) * scaling_.weightScale;
+    std::uint8_t inputs = data[3];
+
+    if (mask_ != 0 && delay_.delay() > 0) {
+        if (delay_.filling(sampleCounter_)) {
+            delay_.fill(sampleCounter_, inputs);
+            ++sampleCounter_;
+            setDelayLabel(delay_.countDownText(sampleCounter_), true);
+            return false;
+        }
+        setDelayLabel(delayText_, false);
+        inputs = delay_.pass(inputs);
+    }
+
+    const double x = sampleCounter_;
+    weight_.push_back({x, weight});
+    extremes_.push(weight);
+    sink_.addWeightPoint(x, weight);
+    if (mask_ != 0) {
+        for (int k = 1; k <= kInputCount; ++k)
+            if (InputBit(mask_, k))
+                sink_.addInputPoint(k, x, InputBit(inputs, k));
+        records_.append(inputs);
+    }
+    ++sampleCounter_;
+
+    // The window as it stands, before this sample's trim: the axis always holds every point
+    // drawn with it.
+    setValueAxis(extremes_.min() - scaling_.axisMargin, extremes_.max() + scaling_.axisMargin);
+
+    // The fixed range moves on even while the axis follows the points, so that it is current
+    // when smooth scrolling is switched off.
+    if (sampleCounter_ > bottomMax_) {
+        bottomMax_ += scrollStep_;
+        bottomMin_ += scrollStep_;
+        if (!keyAutomatic_)
+            sink_.setKeyRange(bottomMin_, bottomMax_);
+    }
+    trim();
+    return true;
+}
+
+void ChartAcquisition::trim()
+{
+    if (int(weight_.size()) <= windowPoints_)
+        return;
+    while (int(weight_.size()) > windowPoints_) {
+        weight_.pop_front();
+        extremes_.popFront();
+        records_.popFront();
+    }
+    sink_.dropBefore(weight_.front().x);
+}
+
+void ChartAcquisition::setTimeWindow(int windowPoints)
+{
+    windowPoints_ = windowPoints;
+    if (sampleCounter_ < windowPoints_) {
+        bottomMin_ = 0;
+        bottomMax_ = windowPoints_;
+    } else {
+        bottomMin_ = bottomMax_ - windowPoints_;
+    }
+    showKeyAxis();
+}
+
+void ChartAcquisition::setKeyAutomatic(bool automatic)
+{
+    keyAutomatic_ = automatic;
+    sink_.setKeyAutomatic(automatic);
+    showKeyAxis();
+}
+
+void ChartAcquisition::showKeyAxis()
+{
+    if (!keyAutomatic_)
+        sink_.setKeyRange(bottomMin_, bottomMax_);
+}
+
+void ChartAcquisition::setValueAxis(double min, double max)
+{
+    if (min == valueMin_ && max == valueMax_)
+        return;
+    valueMin_ = min;
+    valueMax_ = max;
+    sink_.setValueRange(min, max);
+}
+
+QString ChartAcquisition::pointLabel(double x) const
+{
+    return QLatin1Char(' ') + TrimmedFixedText(x * secondsPerPoint_, 5) + QStringLiteral(" c ");
+}
+
+void ChartAcquisition::setDelayLabel(const QString& text, bool visible)
+{
+    if (text == delayText_ && visible == delayVisible_)
+        return;
+    delayText_ = text;
+    delayVisible_ = visible;
+    if (onDelayLabel)
+        onDelayLabel(text, visible);
+}
+
+} // namespace korvel

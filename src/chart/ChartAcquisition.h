@@ -1,0 +1,101 @@
+#pragma once
+#include "chart/ChartSink.h"
+#include "chart/ChartTiming.h"
+#include "chart/InputTraces.h"
+#include "chart/WindowExtremes.h"
+
+#include <QString>
+#include <cstdint>
+#include <deque>
+#include <functional>
+
+namespace korvel {
+
+struct ChartPoint
+{
+    double x = 0.0;
+    double y = 0.0;
+};
+
+// The data of the chart and what one stream sample does to it: decode, delay the input byte,
+// add the weight point and the input points, refit the weight axis, move the fixed time axis,
+// trim to the window. Every step is O(1) per sample (amortised), whatever the window holds.
+// Plain logic: the points go to a ChartSink, which may be a plot or a test fake.
+class ChartAcquisition
+{
+public:
+    explicit ChartAcquisition(ChartSink& sink);
+
+    // --- set at entry --------------------------------------------------------------------
+    void setScaling(const WeightScaling& scaling) { scaling_ = scaling; }
+    const WeightScaling& scaling() const { return scaling_; }
+    // Clears the six series and the input records.
+    void clearSeries();
+    // Entry: a fixed time axis goes to 0 .. 0; the weight axis to 0 .. 0.
+    void resetAxesForEntry();
+
+    // --- a run ---------------------------------------------------------------------------
+    struct RunSetup
+    {
+        RunTiming timing;
+        std::uint8_t inputMask = 0; // inputs drawn; fixed for the whole run
+        int inputDelay = 0;         // samples of delay of the input byte; fixed too
+    };
+    // SampleCounter to 0, a new delay line, the time axis to 0 .. WindowPoints.
+    void beginRun(const RunSetup& setup);
+    // One stream sample (its four data bytes). False while the input delay line is still
+    // filling (the sample is counted but not plotted).
+    bool addSample(const std::uint8_t* data);
+
+    // --- controls --------------------------------------------------------------------------
+    // A new window size: the time axis is placed for it; the next sample trims the series.
+    void setTimeWindow(int windowPoints);
+    // "Плавно": the time axis follows the points, or stands at its fixed limits.
+    void setKeyAutomatic(bool automatic);
+    bool keyAutomatic() const { return keyAutomatic_; }
+
+    // --- state -------------------------------------------------------------------------------
+    int SampleCounter() const { return sampleCounter_; }
+    int WindowPoints() const { return windowPoints_; }
+    int ScrollStep() const { return scrollStep_; }
+    int BottomAxisMin() const { return bottomMin_; }
+    int BottomAxisMax() const { return bottomMax_; }
+    double SecondsPerPoint() const { return secondsPerPoint_; }
+    double valueAxisMin() const { return valueMin_; }
+    double valueAxisMax() const { return valueMax_; }
+    std::uint8_t inputMask() const { return mask_; }
+    const std::deque<ChartPoint>& weightPoints() const { return weight_; }
+    const InputRecords& DInputRecords() const { return records_; }
+    // The time label of a point: a blank, its time in seconds, " c ".
+    QString pointLabel(double x) const;
+
+    // The delay count-down label: its text and whether it shows (called on changes only).
+    std::function<void(const QString& text, bool visible)> onDelayLabel;
+
+private:
+    void setValueAxis(double min, double max);
+    void showKeyAxis();
+    void trim();
+    void setDelayLabel(const QString& text, bool visible);
+
+    ChartSink& sink_;
+    WeightScaling scaling_;
+    int sampleCounter_ = 0;
+    int windowPoints_ = 3;
+    int scrollStep_ = 1;
+    int bottomMin_ = 0;
+    int bottomMax_ = 0;
+    double secondsPerPoint_ = 0.0;
+    double valueMin_ = 0.0;
+    double valueMax_ = 0.0;
+    bool keyAutomatic_ = false;
+    std::uint8_t mask_ = 0;
+    InputDelayLine delay_;
+    std::deque<ChartPoint> weight_;
+    WindowExtremes extremes_;
+    InputRecords records_;
+    QString delayText_;
+    bool delayVisible_ = false;
+};
+
+} // namespace korvel

@@ -1,0 +1,294 @@
+#include "chart/ChartController.h"
+
+#include "chart/ChartTexts.h"
+#include "chart/PeriodField.h"
+#include "link/DeviceMap.h"
+#include "link/Link.h"
+#include "panel/PollCycle.h"
+#include "settings/ChartControls.h"
+#include "settings/SettingsValues.h"
+
+#include <optional>
+
+namespace korvel {
+
+namespace {
+
+constexpr int kEntrySettleMs = 10;
+constexpr int kScalingReadAttempts = 3;
+// The stop command is repeated with growing pauses: the indicator may still be busy sending.
+constexpr int kStopSettleMs = 10;
+constexpr int kStopRetryPausesMs[] = {100, 300};
+constexpr int kAfterStopMs = 50;
+
+} // namespace
+
+ChartController::ChartController(Link& link, Uperemen& settings, ChartControls& controls,
+                                 PollCycle& poll, ChartSink& sink, QObject* parent)
+    : QObject(parent), link_(link), settings_(settings), controls_(controls), poll_(poll),
+      acquisition_(sink), filters_(link, settings, controls),
+      reception_(link.port(), settings, this)
+{
+    acquisition_.setKeyAutomatic(controls_.smoothScroll());
+    acquisition_.onDelayLabel = [this](const QString& text, bool visible) {
+        emit delayLabelChanged(text, visible);
+    };
+    reception_.onSample = [this](const std::uint8_t* data) { acquisition_.addSample(data); };
+}
+
+bool ChartController::portOpen()
+{
+    if (link_.port().state() == PortState::Open)
+        return true;
+    return hooks.openPort && hooks.openPort();
+}
+
+void ChartController::setMode(Mode mode)
+{
+    if (mode == mode_)
+        return;
+    mode_ = mode;
+    emit modeChanged(mode_);
+}
+
+void ChartController::setFilterControlsEnabled(bool enabled)
+{
+    if (enabled == filterControlsEnabled_)
+        return;
+    filterControlsEnabled_ = enabled;
+    emit filterControlsEnabledChanged(enabled);
+}
+
+bool ChartController::saveOffered() const
+{
+    return !acquisition_.weightPoints().empty() && ChartDataSource != ChartTexts::dataFromFile();
+}
+
+// --- entering and leaving ---------------------------------------------------------------------
+
+void ChartController::enter()
+{
+    if (mode_ != Mode::Off || !portOpen())
+        return;
+    poll_.suspendPolling();
+    SavedReadTimeout = link_.port().readTimeoutMs();
+    link_.clock().sleepMs(kEntrySettleMs);
+    link_.port().purgeRx();
+
+    if (!filters_.FilterCheckIn()) {
+        poll_.resumePolling();
+        return;
+    }
+    readScaling();
+    acquisition_.clearSeries();
+    acquisition_.resetAxesForEntry();
+
+    setMode(Mode::Idle);
+    if (hooks.showChartView)
+        hooks.showChartView();
+    if (hooks.closeIoPanel)
+        hooks.closeIoPanel();
+}
+
+void ChartController::readScaling()
+{
+    // Read from whatever page is selected: both parameters sit at the same offsets of the
+    // pages the indicator leaves selected.
+    const auto first = static_cast<std::uint8_t>(settings_.AdrPribor | ACCESS_MEM_READ);
+    auto readByte = [&](std::uint8_t offset) -> std::optional<std::uint8_t> {
+        for (int attempt = 0; attempt < kScalingReadAttempts; ++attempt)
+            if (link_.DeviceRead(first, offset, 1, link_.RxBuffer.data()))
+                return link_.RxBuffer[2];
+        return std::nullopt;
+    };
+    const auto decimals = readByte(MEM_DECIMALS);
+    const auto discreteness = readByte(MEM_DISCRETENESS);
+    acquisition_.setScaling(WeightScalingFor(decimals, discreteness));
+}
+
+void ChartController::leave()
+{
+    if (mode_ != Mode::Idle)
+        return;
+    if (hooks.focusToButtonPusto)
+        hooks.focusToButtonPusto();
+    if (hooks.restoreShapedWindow)
+        hooks.restoreShapedWindow();
+    emit fileLabelsHidden();
+    setMode(Mode::Off);
+
+    // Whatever fails below, the front panel polls again: a frozen mirror would pass for an
+    // indicator that stopped, while a dead link shows itself as such on the next tick.
+    bool restored = true;
+    if (link_.port().readTimeoutMs() != SavedReadTimeout && !restoreReadTimeout()) {
+        if (hooks.showPortMessage)
+            hooks.showPortMessage();
+        restored = false;
+    }
+    if (restored && filters_.FilterRestore() && hooks.openIoPanelIfWanted)
+        hooks.openIoPanelIfWanted();
+    poll_.resumePolling();
+}
+
+void ChartController::panelDoubleClicked()
+{
+    if (mode_ == Mode::Idle)
+        leave();
+}
+
+void ChartController::windowClosing()
+{
+    if (mode_ == Mode::Idle)
+        filters_.FilterRestore();
+}
+
+bool ChartController::restoreReadTimeout()
+{
+    SerialPort& port = link_.port();
+    if (SavedReadTimeout >= 0 && !port.setReadTimeout(SavedReadTimeout))
+        return false;
+    return port.state() == PortState::Open && !port.deviceLost();
+}
+
+// --- a run
+// ----------------------------------------------------------------------------------------
+
+void ChartController::puskStop()
+{
+    if (hooks.focusToButtonPusto)
+        hooks.focusToButtonPusto();
+    emit fileLabelsHidden();
+    if (mode_ == Mode::Running) {
+        stopRun();
+        return;
+    }
+    if (mode_ != Mode::Idle || !portOpen())
+        return;
+
+    filter1Changed(controls_.filter1());
+    acquisition_.clearSeries();
+    ChartDataSource = ChartTexts::dataFromDevice();
+
+    setFilterControlsEnabled(false);
+    // A start that ends early leaves the filter controls usable: no run holds them.
+    if (!filters_.FilterApply()) {
+        setFilterControlsEnabled(true);
+        return;
+    }
+    const RunTiming timing =
+        RunTimingFor(settings_.PeriodACP, controls_.timeOnGraph(), settings_.Filter1,
+                     controls_.filter1(), settings_.Checkweigher);
+    settings_.WindowPoints = timing.windowPoints;
+    // The mask and the delay hold for the whole run: traces, records and points stay aligned.
+    const std::uint8_t mask = settings_.NumDInputOnGraphicMask;
+    emit runStarting(mask);
+    acquisition_.beginRun({timing, mask, settings_.ZaderzhkaSignDInputs});
+
+    link_.port().purgeRx();
+    if (!link_.DeviceWrite(static_cast<std::uint8_t>(settings_.AdrPribor), REG_COMMAND,
+                           CMD_STREAM_START)) {
+        setFilterControlsEnabled(true);
+        return;
+    }
+    setMode(Mode::Running);
+    reception_.start();
+}
+
+void ChartController::stopRun()
+{
+    if (mode_ != Mode::Running)
+        return;
+    // Frames that came before the stop are still plotted.
+    reception_.readAvailable();
+    reception_.stop();
+    setMode(Mode::Stopping);
+    stopSequence();
+    setFilterControlsEnabled(true);
+
+    // The run is over either way: after the port message the chart is idle again, so the
+    // window can be left and closed.
+    const bool restored = restoreReadTimeout();
+    setMode(Mode::Idle);
+    if (!restored && hooks.showPortMessage)
+        hooks.showPortMessage();
+}
+
+void ChartController::stopSequence()
+{
+    const auto address = static_cast<std::uint8_t>(settings_.AdrPribor);
+    Clock& clock = link_.clock();
+    SerialPort& port = link_.port();
+    link_.DeviceWrite(address, REG_COMMAND, CMD_STREAM_STOP);
+    clock.sleepMs(kStopSettleMs);
+    port.purgeRx();
+    if (!link_.DeviceWrite(address, REG_COMMAND, CMD_STREAM_STOP)) {
+        for (int pause : kStopRetryPausesMs) {
+            clock.sleepMs(pause);
+            if (link_.DeviceWrite(address, REG_COMMAND, CMD_STREAM_STOP))
+                break;
+        }
+    }
+    clock.sleepMs(kAfterStopMs);
+    port.purgeRx();
+}
+
+// --- controls
+// ---------------------------------------------------------------------------------------
+
+void ChartController::timeWindowChanged(int seconds)
+{
+    controls_.setTimeOnGraph(seconds);
+    settings_.TimeOnGraph = controls_.timeOnGraph();
+    settings_.WindowPoints =
+        WindowPointsFor(settings_.TimeOnGraph, settings_.PeriodACP, settings_.Filter1,
+                        controls_.filter1(), settings_.Checkweigher);
+    acquisition_.setTimeWindow(settings_.WindowPoints);
+}
+
+void ChartController::filter1Changed(int value)
+{
+    controls_.setFilter1(value);
+    const int window =
+        SlowFilterTimeWindow(controls_.filter1(), controls_.timeOnGraph(), settings_.Checkweigher);
+    if (window != controls_.timeOnGraph()) {
+        timeWindowChanged(window);
+        emit controlsChanged();
+    }
+}
+
+void ChartController::filter2Changed(int value)
+{
+    controls_.setFilter2(value);
+}
+
+void ChartController::stabBndChanged(int value)
+{
+    controls_.setStabBnd(value);
+}
+
+void ChartController::smoothScrollChanged(bool on)
+{
+    controls_.setSmoothScroll(on);
+    settings_.ChartBottomAxisAutomatic = on;
+    acquisition_.setKeyAutomatic(on);
+}
+
+void ChartController::periodEdited(const QString& text)
+{
+    controls_.setPeriodText(text);
+    // Only a period the field accepts is taken: 0 would divide the window size by zero.
+    if (const auto v = PeriodField::value(text)) {
+        settings_.PeriodACP = *v;
+        settings_.PeriodACPSec = *v * 0.001;
+    }
+}
+
+ChartController::PeriodExit ChartController::periodLeft(const QString& text)
+{
+    const PeriodField::Exit exit = PeriodField::onExit(text, settings_.PeriodACPText);
+    if (exit.text != text)
+        periodEdited(exit.text);
+    return {exit.text, exit.keepFocus};
+}
+
+} // namespace korvel

@@ -1,0 +1,38 @@
+#include "chart/ChartMode.h"
+
+#include "chart/ChartController.h"
+#include "chart/ChartPanel.h"
+#include "chart/ChartPlot.h"
+
+#include <QEvent>
+#include <QVBoxLayout>
+#include <QWidget>
+
+namespace korvel {
+
+ChartMode::ChartMode(Link& link, Uperemen& settings, ChartControls& controls, PollCycle& poll,
+                     QWidget* panelGraphic, QObject* parent)
+    : QObject(parent), panelGraphic_(panelGraphic)
+{
+    plot_ = new ChartPlot(panelGraphic_);
+    controller_ = new ChartController(link, settings, controls, poll, *plot_, this);
+    panel_ = new ChartPanel(*controller_, settings, controls, plot_, panelGraphic_);
+    auto* fill = new QVBoxLayout(panelGraphic_);
+    fill->setContentsMargins(0, 0, 0, 0);
+    fill->addWidget(panel_);
+
+    if (QWidget* window = panelGraphic_->window(); window != panelGraphic_) {
+        panelGraphic_->setGeometry(window->rect());
+        window->installEventFilter(this);
+    }
+}
+
+bool ChartMode::eventFilter(QObject* watched, QEvent* event)
+{
+    // PanelGraphic fills the window's client area whatever size the framed window is given.
+    if (event->type() == QEvent::Resize && watched == panelGraphic_->window())
+        panelGraphic_->setGeometry(panelGraphic_->window()->rect());
+    return QObject::eventFilter(watched, event);
+}
+
+} // namespace korvel

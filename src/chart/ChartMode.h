@@ -1,0 +1,40 @@
+#pragma once
+#include <QObject>
+
+class QWidget;
+
+namespace korvel {
+
+class ChartControls;
+class ChartController;
+class ChartPanel;
+class ChartPlot;
+class Link;
+class PollCycle;
+struct Uperemen;
+
+// Chart mode put together for the main window: the plot, the controller and the panel inside
+// PanelGraphic, which is kept filling the window. The window wires the controller's hooks.
+class ChartMode : public QObject
+{
+    Q_OBJECT
+public:
+    ChartMode(Link& link, Uperemen& settings, ChartControls& controls, PollCycle& poll,
+              QWidget* panelGraphic, QObject* parent = nullptr);
+
+    ChartController& controller() const { return *controller_; }
+    ChartPanel& panel() const { return *panel_; }
+    ChartPlot& plot() const { return *plot_; }
+    QWidget* PanelGraphic() const { return panelGraphic_; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QWidget* panelGraphic_;
+    ChartPlot* plot_;
+    ChartController* controller_;
+    ChartPanel* panel_;
+};
+
+} // namespace korvel

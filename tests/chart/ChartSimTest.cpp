@@ -1,0 +1,166 @@
+// Chart mode against korvel-sim over a real pseudo-terminal: the traffic of entry, start,
+// stop and exit, and a counting stream that shows every frame was plotted.
+#include "ChartFakes.h"
+#include "chart/ChartController.h"
+#include "link/Link.h"
+#include "link/PosixSerialPort.h"
+#include "panel/FrontPanel.h"
+#include "panel/PollCycle.h"
+#include "settings/ChartControls.h"
+#include "settings/SettingsValues.h"
+#include "sim/Simulator.h"
+#include "support/WaitFor.h"
+
+#include <QMenu>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace korvel {
+namespace {
+
+using Request = std::vector<std::uint8_t>;
+
+std::uint8_t crc(std::initializer_list<std::uint8_t> b)
+{
+    const std::vector<std::uint8_t> v(b);
+    return Crc8(v.data(), v.size());
+}
+
+Request request(std::uint8_t first, std::uint8_t reg, std::uint8_t value)
+{
+    return {first, reg, value, crc({first, reg, value})};
+}
+
+class ChartOnSim : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        sim::SimOptions o;
+        o.periodMs = 2;
+        o.streamPattern = sim::StreamPattern::Counting;
+        sim = std::make_unique<sim::Simulator>(o);
+        std::string error;
+        ASSERT_TRUE(sim->start(&error)) << error;
+        ASSERT_EQ(port.open(sim->slavePath(), 115200, 200).status, PortOpenStatus::Ok);
+        link = std::make_unique<Link>(port, systemClock(), settings);
+        poll = std::make_unique<PollCycle>(*link, settings, panel);
+        poll->TimerOprosaPribora.setInterval(100000);
+        poll->TimerOprosaPribora.start();
+        // Indicator: filters 0, 2, 4. Applied here: 0, 5, 4.
+        settings.Filter2 = 5;
+        settings.Stab_bnd = 4;
+        controls.setFilter2(5);
+        controls.setStabBnd(4);
+        settings.NumDInputOnGraphicMask = 0x1F;
+        controls.setTimeOnGraph(99); // nothing trimmed in these runs
+        chart = std::make_unique<ChartController>(*link, settings, controls, *poll, sink);
+        chart->filters().NeVpisyvat = false;
+    }
+    void TearDown() override
+    {
+        chart.reset();
+        poll.reset();
+        link.reset();
+        port.close();
+        sim->stop();
+    }
+
+    std::vector<Request> requestsSince(std::size_t mark) const
+    {
+        std::vector<Request> out;
+        const auto all = sim->requests();
+        for (std::size_t i = mark; i < all.size(); ++i)
+            out.push_back(all[i].bytes);
+        return out;
+    }
+    bool waitForPoints(std::size_t n)
+    {
+        return test::waitFor([&] { return sink.weight.size() >= n; }, 20000);
+    }
+    // The weight is the frame's number, the input byte bits 4..11 of it (drawn z - 1 frames
+    // late): any lost or reordered frame, or a delay off by one, shows.
+    void expectNoGap(int delay)
+    {
+        ASSERT_FALSE(sink.weight.empty());
+        const auto& points = chart->acquisition().weightPoints();
+        const auto& records = chart->acquisition().DInputRecords();
+        ASSERT_EQ(int(points.size()), records.size());
+        const int first = int(points.front().x);
+        EXPECT_EQ(first, delay) << "the first point follows the delay";
+        for (std::size_t i = 0; i < points.size(); ++i) {
+            const int x = first + int(i);
+            ASSERT_EQ(points[i].x, x) << i;
+            ASSERT_NEAR(points[i].y, x * 0.001, 1e-9) << i;
+            const int drawn = delay > 0 ? x - delay + 1 : x;
+            ASSERT_EQ(records.byte(int(i)), (drawn >> 4) & 0xFF) << i;
+        }
+    }
+
+    std::unique_ptr<sim::Simulator> sim;
+    PosixSerialPort port;
+    Uperemen settings;
+    ChartControls controls;
+    std::unique_ptr<Link> link;
+    FrontPanel panel;
+    std::unique_ptr<PollCycle> poll;
+    test::RecordingSink sink;
+    std::unique_ptr<ChartController> chart;
+};
+
+TEST_F(ChartOnSim, EntryRunStopAndExitTraffic)
+{
+    chart->enter();
+    ASSERT_EQ(chart->mode(), ChartController::Mode::Idle);
+    EXPECT_EQ(requestsSince(0), (std::vector<Request>{request(0x81, 240, 2), request(0x01, 241, 5),
+                                                      request(0xC1, 6, 0), request(0xC1, 28, 0)}));
+
+    std::size_t mark = sim->requests().size();
+    chart->puskStop();
+    ASSERT_EQ(chart->mode(), ChartController::Mode::Running);
+    EXPECT_EQ(requestsSince(mark), (std::vector<Request>{request(0x01, 255, 20)}));
+    ASSERT_TRUE(waitForPoints(500));
+
+    mark = sim->requests().size();
+    chart->puskStop();
+    EXPECT_EQ(chart->mode(), ChartController::Mode::Idle);
+    EXPECT_FALSE(sim->streaming());
+    const auto stops = requestsSince(mark);
+    ASSERT_GE(stops.size(), 2u);
+    for (const Request& r : stops)
+        EXPECT_EQ(r, request(0x01, 255, 0));
+    expectNoGap(0);
+    EXPECT_EQ(chart->acquisition().SampleCounter(), int(sink.weight.size()));
+    EXPECT_LE(chart->acquisition().SampleCounter(), sim->streamFramesSent());
+
+    mark = sim->requests().size();
+    chart->leave();
+    EXPECT_EQ(requestsSince(mark), (std::vector<Request>{request(0x01, 241, 2)}))
+        << "the indicator's own filter 2 is back";
+    EXPECT_EQ(sim->memoryPage(0)[9], 2);
+    EXPECT_TRUE(poll->pollingEnabled());
+}
+
+TEST_F(ChartOnSim, APopupMenuOpenDuringARunLosesNoFrame)
+{
+    settings.ZaderzhkaSignDInputs = 3;
+    chart->enter();
+    chart->puskStop();
+    ASSERT_TRUE(waitForPoints(50));
+
+    // A popup menu runs its own event loop until it closes.
+    QMenu menu;
+    menu.addAction(QStringLiteral("Сохранить в файле данные из графика"));
+    QTimer::singleShot(600, &menu, &QMenu::close);
+    const std::size_t before = sink.weight.size();
+    menu.exec(QPoint(10, 10));
+    EXPECT_GT(sink.weight.size(), before + 100) << "samples kept coming while it was open";
+
+    chart->puskStop();
+    expectNoGap(3);
+}
+
+} // namespace
+} // namespace korvel
