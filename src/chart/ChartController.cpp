@@ -34,6 +34,10 @@ ChartController::ChartController(Link& link, Uperemen& settings, ChartControls& 
         emit delayLabelChanged(text, visible);
     };
     reception_.onSample = [this](const std::uint8_t* data) { acquisition_.addSample(data); };
+    // An adapter pulled out during a run ends it as "Стоп" would, once reception has unwound.
+    reception_.onDeviceLost = [this] {
+        QMetaObject::invokeMethod(this, &ChartController::stopRun, Qt::QueuedConnection);
+    };
 }
 
 bool ChartController::portOpen()
@@ -120,7 +124,9 @@ void ChartController::leave()
     // Whatever fails below, the front panel polls again: a frozen mirror would pass for an
     // indicator that stopped, while a dead link shows itself as such on the next tick.
     bool restored = true;
-    if (link_.port().readTimeoutMs() != SavedReadTimeout && !restoreReadTimeout()) {
+    if (link_.port().deviceLost()) {
+        restored = false; // nothing to restore on: the poll reopens the port once it is back
+    } else if (link_.port().readTimeoutMs() != SavedReadTimeout && !restoreReadTimeout()) {
         if (hooks.showPortMessage)
             hooks.showPortMessage();
         restored = false;
@@ -209,7 +215,9 @@ void ChartController::stopRun()
     // window can be left and closed.
     const bool restored = restoreReadTimeout();
     setMode(Mode::Idle);
-    if (!restored && hooks.showPortMessage)
+    // A device that went away is no port whose parameters failed: "Пуск" reopens it, and the
+    // poll does once the chart is left.
+    if (!restored && !link_.port().deviceLost() && hooks.showPortMessage)
         hooks.showPortMessage();
 }
 

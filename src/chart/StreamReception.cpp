@@ -64,6 +64,8 @@ void StreamReception::stop()
 void StreamReception::onReady()
 {
     readAvailable();
+    if (!active_)
+        return; // the device went away and reception ended with it
     // More is on its way: collect it on the batch timer until the line falls quiet. (A
     // descriptor that hung up also ends here, and is then looked at at the batch rate
     // instead of waking the loop without end.)
@@ -85,6 +87,13 @@ std::size_t StreamReception::readAvailable()
     while (active_) {
         const std::size_t got = port_.readAvailable(buffer_.data(), buffer_.size());
         total += got;
+        if (got == 0 && port_.deviceLost()) {
+            // Its descriptor is closed already: stop watching it before the loop looks again.
+            stop();
+            if (onDeviceLost)
+                onDeviceLost();
+            break;
+        }
         if (got == 0)
             break;
         frames_ += assembler_.feed(settings_.AdrPribor, buffer_.data(), got,

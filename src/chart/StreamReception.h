@@ -28,6 +28,8 @@ public:
 
     // Gets the four data bytes of every valid frame, in order.
     std::function<void(const std::uint8_t* data)> onSample;
+    // The port's device went away (an adapter pulled out): reception has stopped itself.
+    std::function<void()> onDeviceLost;
 
     // Starts watching the port (its readiness descriptor, or a short timer when it has none),
     // with an empty frame window.

@@ -11,6 +11,8 @@
 #include "sim/Simulator.h"
 #include "support/WaitFor.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QMenu>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -41,10 +43,16 @@ protected:
         sim::SimOptions o;
         o.periodMs = 2;
         o.streamPattern = sim::StreamPattern::Counting;
+        // A stable name for the port, which outlives the simulated adapter being pulled out.
+        o.linkPath =
+            (QDir::tempPath() +
+             QStringLiteral("/korvel-chart-sim-%1.tty").arg(QCoreApplication::applicationPid()))
+                .toStdString();
         sim = std::make_unique<sim::Simulator>(o);
         std::string error;
         ASSERT_TRUE(sim->start(&error)) << error;
-        ASSERT_EQ(port.open(sim->slavePath(), 115200, 200).status, PortOpenStatus::Ok);
+        settings.CommName = QString::fromStdString(o.linkPath);
+        ASSERT_EQ(port.open(o.linkPath, 115200, 200).status, PortOpenStatus::Ok);
         link = std::make_unique<Link>(port, systemClock(), settings);
         poll = std::make_unique<PollCycle>(*link, settings, panel);
         poll->TimerOprosaPribora.setInterval(100000);
@@ -160,6 +168,47 @@ TEST_F(ChartOnSim, APopupMenuOpenDuringARunLosesNoFrame)
 
     chart->puskStop();
     expectNoGap(3);
+}
+
+// The adapter pulled out during a run: the run ends as "Стоп" would, without a port message and
+// without the loop watching a closed descriptor; "Пуск" starts again once it is back.
+TEST_F(ChartOnSim, AnAdapterPulledOutEndsTheRunAndPuskResumesOnceItIsBack)
+{
+    static QStringList notifierWarnings;
+    notifierWarnings.clear();
+    const QtMessageHandler previous =
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& text) {
+            if (text.contains(QStringLiteral("QSocketNotifier")))
+                notifierWarnings << text;
+        });
+    int portMessages = 0;
+    chart->hooks.showPortMessage = [&] { ++portMessages; };
+    chart->hooks.openPort = [&] {
+        return port.open(settings.CommName.toStdString(), 115200, 200).status == PortOpenStatus::Ok;
+    };
+    chart->enter();
+    chart->puskStop();
+    ASSERT_TRUE(waitForPoints(50));
+
+    ASSERT_TRUE(sim->unplug());
+    EXPECT_TRUE(test::waitFor([&] { return chart->mode() == ChartController::Mode::Idle; }, 5000));
+    EXPECT_FALSE(chart->reception().active());
+    EXPECT_TRUE(chart->filterControlsEnabled());
+    EXPECT_EQ(portMessages, 0);
+    const std::size_t points = sink.weight.size();
+    QTest::qWait(200);
+    EXPECT_EQ(sink.weight.size(), points);
+
+    ASSERT_TRUE(sim->replug());
+    chart->puskStop();
+    ASSERT_EQ(chart->mode(), ChartController::Mode::Running);
+    EXPECT_TRUE(waitForPoints(50)) << "the new run plots";
+    chart->puskStop();
+    EXPECT_EQ(chart->mode(), ChartController::Mode::Idle);
+    chart->leave();
+    EXPECT_TRUE(poll->pollingEnabled());
+    qInstallMessageHandler(previous);
+    EXPECT_TRUE(notifierWarnings.isEmpty()) << notifierWarnings.join('\n').toStdString();
 }
 
 } // namespace

@@ -71,8 +71,9 @@ TEST(SoakDesktop, EveryFaultWhilePollingLeavesKorvelAnsweringAndNoBigger)
             fault.apply(rig.sim());
             QThread::msleep(static_cast<unsigned long>(secondsEach) * 1000);
             EXPECT_EQ(rig.process().state(), QProcess::Running);
-            if (!rig.sim().plugged())
+            if (!rig.sim().plugged()) {
                 ASSERT_TRUE(rig.sim().replug());
+            }
             rig.sim().setFaults({});
         }
         EXPECT_EQ(KorvelRig::waitForPicture(live, false, 10000), live) << "the live display";
