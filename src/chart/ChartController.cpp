@@ -74,6 +74,7 @@ void ChartController::enter()
 {
     if (mode_ != Mode::Off || !portOpen())
         return;
+    stopStreamLeftRunning();
     poll_.suspendPolling();
     SavedReadTimeout = link_.port().readTimeoutMs();
     link_.clock().sleepMs(kEntrySettleMs);
@@ -170,6 +171,7 @@ void ChartController::puskStop()
     }
     if (mode_ != Mode::Idle || !portOpen())
         return;
+    stopStreamLeftRunning();
 
     filter1Changed(controls_.filter1());
     acquisition_.clearSeries();
@@ -213,12 +215,22 @@ void ChartController::stopRun()
 
     // The run is over either way: after the port message the chart is idle again, so the
     // window can be left and closed.
+    if (link_.port().deviceLost())
+        streamLeftRunning_ = true; // the stop never reached the indicator
     const bool restored = restoreReadTimeout();
     setMode(Mode::Idle);
     // A device that went away is no port whose parameters failed: "Пуск" reopens it, and the
     // poll does once the chart is left.
     if (!restored && !link_.port().deviceLost() && hooks.showPortMessage)
         hooks.showPortMessage();
+}
+
+void ChartController::stopStreamLeftRunning()
+{
+    if (!streamLeftRunning_ || link_.port().state() != PortState::Open)
+        return;
+    streamLeftRunning_ = false;
+    stopSequence();
 }
 
 void ChartController::stopSequence()

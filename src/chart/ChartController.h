@@ -63,6 +63,11 @@ public:
     // BitBtnPuskStopClick: starts a run, or stops the one that is active.
     void puskStop();
     void stopRun();
+    // A run cut short by a pulled-out adapter could not tell the indicator to stop, and it
+    // goes on streaming, which would garble every reply: the stop sequence is sent once the
+    // port is open again (the next entry or "Пуск", or the poll's reopen through this call).
+    void stopStreamLeftRunning();
+    bool streamLeftRunning() const { return streamLeftRunning_; }
 
     // --- controls
     // ----------------------------------------------------------------------------------
@@ -130,6 +135,7 @@ private:
     StreamReception reception_;
     Mode mode_ = Mode::Off;
     bool filterControlsEnabled_ = true;
+    bool streamLeftRunning_ = false;
 };
 
 } // namespace korvel

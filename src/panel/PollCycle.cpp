@@ -199,6 +199,8 @@ bool PollCycle::reopenLostPort()
         port.close();
         return false;
     }
+    if (hooks.reopened)
+        hooks.reopened();
     // The indicator's own keys work again, as after start-up. Quietly: an indicator that
     // does not answer yet shows нет связи at the display read that follows.
     const auto address = static_cast<std::uint8_t>(settings_.AdrPribor);

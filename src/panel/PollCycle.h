@@ -25,6 +25,8 @@ struct PollHooks
     std::function<void(std::uint8_t inputs, std::uint8_t outputs)> UpdateInOutImages;
     // Forgets that the PC drives the outputs (they were just handed back).
     std::function<void()> clearOutputsTakenOver;
+    // The port of a pulled-out adapter is open again, before anything is sent on it.
+    std::function<void()> reopened;
     // The indicator's own keyboard was unlocked by a reconnect (the lock box follows).
     std::function<void()> keyboardUnlocked;
 };

@@ -235,6 +235,7 @@ void TMainFormTestIndKorvel::connectChart()
             openIoPanel();
     };
     chartRunning = [&c] { return c.running(); };
+    poll_->hooks.reopened = [&c] { c.stopStreamLeftRunning(); };
 
     connect(front_, &FrontPanel::digitDoubleClicked, &c, &ChartController::enter);
     // Entered after the menu has closed, not inside its loop.

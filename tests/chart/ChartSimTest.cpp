@@ -171,7 +171,8 @@ TEST_F(ChartOnSim, APopupMenuOpenDuringARunLosesNoFrame)
 }
 
 // The adapter pulled out during a run: the run ends as "Стоп" would, without a port message and
-// without the loop watching a closed descriptor; "Пуск" starts again once it is back.
+// without the loop watching a closed descriptor; once it is back, "Пуск" stops the stream the
+// indicator was left sending and starts a new run.
 TEST_F(ChartOnSim, AnAdapterPulledOutEndsTheRunAndPuskResumesOnceItIsBack)
 {
     static QStringList notifierWarnings;
@@ -199,9 +200,17 @@ TEST_F(ChartOnSim, AnAdapterPulledOutEndsTheRunAndPuskResumesOnceItIsBack)
     QTest::qWait(200);
     EXPECT_EQ(sink.weight.size(), points);
 
+    EXPECT_TRUE(sim->streaming()) << "the stop could not reach the indicator";
+
+    // Back: the stop goes out first, or the stream would garble every reply of the new run.
     ASSERT_TRUE(sim->replug());
+    const std::size_t mark = sim->requests().size();
     chart->puskStop();
     ASSERT_EQ(chart->mode(), ChartController::Mode::Running);
+    const auto sent = requestsSince(mark);
+    ASSERT_FALSE(sent.empty());
+    EXPECT_EQ(sent.front(), request(0x01, 255, 0));
+    EXPECT_EQ(sent.back(), request(0x01, 255, 20));
     EXPECT_TRUE(waitForPoints(50)) << "the new run plots";
     chart->puskStop();
     EXPECT_EQ(chart->mode(), ChartController::Mode::Idle);

@@ -4,7 +4,20 @@
 // its memory beyond the first (the first pass lets every one-time allocation happen: glyphs
 // of нет связи, the trace panels' fonts, caches).
 #include "KorvelRig.h"
+#include "chart/ChartController.h"
+#include "chart/ChartPanel.h"
+#include "chart/ChartPlot.h"
+#include "link/Link.h"
+#include "link/PosixSerialPort.h"
+#include "panel/DigitPanel.h"
+#include "panel/FrontPanel.h"
+#include "panel/PollCycle.h"
+#include "settings/ChartControls.h"
+#include "settings/SettingsValues.h"
 
+#include <QCoreApplication>
+
+#include <algorithm>
 #include <iostream>
 
 namespace korvel {
@@ -51,12 +64,64 @@ std::vector<Fault> allFaults()
     };
 }
 
+int secondsPerFault()
+{
+    const int fromEnvironment = qEnvironmentVariableIntValue("KORVEL_SOAK_SECONDS");
+    return fromEnvironment > 0 ? fromEnvironment : 3;
+}
+
+void click(QPoint inWindow, int repeat = 1)
+{
+    const QPoint s = KorvelRig::kOrigin + inWindow;
+    QProcess::execute(QStringLiteral("xdotool"),
+                      {QStringLiteral("mousemove"), QString::number(s.x()), QString::number(s.y()),
+                       QStringLiteral("sleep"), QStringLiteral("0.05"), QStringLiteral("click"),
+                       QStringLiteral("--repeat"), QString::number(repeat),
+                       QStringLiteral("--delay"), QStringLiteral("80"), QStringLiteral("1"),
+                       QStringLiteral("mousemove"), QStringLiteral("0"), QStringLiteral("0")});
+}
+
+// Where "Пуск"/"Стоп" and "Выход" are: the chart's panel laid out here at the window's size
+// (the framed window has no decoration under a bare X server), and a digit to double-click.
+struct ChartPlaces
+{
+    QPoint pusk, exit, digit;
+};
+
+ChartPlaces chartPlaces()
+{
+    PosixSerialPort port;
+    Uperemen settings;
+    ChartControls controls;
+    Link link(port, systemClock(), settings);
+    FrontPanel front;
+    PollCycle poll(link, settings, front);
+    auto* plot = new ChartPlot;
+    ChartController controller(link, settings, controls, poll, *plot);
+    ChartPanel panel(controller, settings, controls, plot);
+    panel.resize(KorvelRig::kWindow);
+    panel.setAttribute(Qt::WA_DontShowOnScreen);
+    panel.show();
+    QCoreApplication::processEvents();
+    auto centre = [](QWidget* w, QWidget* in) { return w->mapTo(in, w->rect().center()); };
+    return {centre(panel.BitBtnPuskStop(), &panel), centre(panel.BitBtnCloseGraphic(), &panel),
+            centre(front.row1Digit(3), &front)};
+}
+
+std::size_t startsSince(const KorvelRig& rig, std::size_t from)
+{
+    std::size_t n = 0;
+    for (const Write& w : rig.writesSince(from))
+        n += w == Write(255, 20);
+    return n;
+}
+
 TEST(SoakDesktop, EveryFaultWhilePollingLeavesKorvelAnsweringAndNoBigger)
 {
-    const int secondsEach = qEnvironmentVariableIntValue("KORVEL_SOAK_SECONDS") > 0
-                                ? qEnvironmentVariableIntValue("KORVEL_SOAK_SECONDS")
-                                : 3;
-    KorvelRig rig;
+    const int secondsEach = secondsPerFault();
+    sim::SimOptions options;
+    options.baud = 9600; // a real line's pace
+    KorvelRig rig(options);
     ASSERT_TRUE(rig.started());
     const QImage live = KorvelRig::waitForPicture(QImage(), true, 10000);
     const int windows = rig.visibleWindows();
@@ -94,6 +159,86 @@ TEST(SoakDesktop, EveryFaultWhilePollingLeavesKorvelAnsweringAndNoBigger)
               << secondsEach << " s, twice); resident memory " << startKb << " kB at the start, "
               << afterPassKb[0] << " kB after the first pass, " << afterPassKb[1]
               << " kB after the second\n";
+}
+
+// The same faults while a chart run streams. A pulled-out adapter ends the run as "Стоп"
+// would; once it is back, "Пуск" starts the next one. Afterwards "Стоп" and "Выход" bring the
+// front panel back, live, and korvel has not grown.
+TEST(SoakDesktop, EveryFaultDuringAChartRunLeavesKorvelAnsweringAndNoBigger)
+{
+    const int secondsEach = secondsPerFault();
+    const ChartPlaces places = chartPlaces();
+    // At a real line rate the stream fills the line, as an indicator's does.
+    sim::SimOptions options;
+    options.baud = 9600;
+    KorvelRig rig(options);
+    ASSERT_TRUE(rig.started());
+    const QImage live = KorvelRig::waitForPicture(QImage(), true, 10000);
+    const int windows = rig.visibleWindows();
+    const long startKb = rig.residentKb();
+    QElapsedTimer soak;
+    soak.start();
+
+    std::size_t m = rig.mark();
+    click(places.digit, 2);
+    // Chart mode reads the filter registers (240..242) at entry.
+    auto filterReads = [&] {
+        const auto all = rig.sim().requests();
+        return std::count_if(all.begin() + std::ptrdiff_t(m), all.end(), [](const auto& r) {
+            return r.bytes.size() == 4 && r.bytes[0] == 0x81 && r.bytes[1] == 240;
+        });
+    };
+    ASSERT_TRUE(KorvelRig::waitUntil([&] { return filterReads() > 0; }, 10000))
+        << "chart mode did not come up";
+    QThread::msleep(500);
+    m = rig.mark();
+    click(places.pusk);
+    ASSERT_TRUE(KorvelRig::waitUntil([&] { return startsSince(rig, m) == 1; }, 10000));
+
+    std::vector<long> afterPassKb;
+    for (int pass = 0; pass < 2; ++pass) {
+        for (const Fault& fault : allFaults()) {
+            SCOPED_TRACE(fault.name);
+            fault.apply(rig.sim());
+            QThread::msleep(static_cast<unsigned long>(secondsEach) * 1000);
+            EXPECT_EQ(rig.process().state(), QProcess::Running);
+            rig.sim().setFaults({});
+            if (!rig.sim().plugged()) {
+                ASSERT_TRUE(rig.sim().replug());
+                QThread::msleep(300);
+                m = rig.mark();
+                click(places.pusk); // the run ended with the adapter; a new one begins
+                EXPECT_TRUE(KorvelRig::waitUntil([&] { return startsSince(rig, m) == 1; }, 10000));
+            }
+            // The run goes on: the plot moves.
+            const QImage before = KorvelRig::grabWindow();
+            EXPECT_TRUE(
+                KorvelRig::waitUntil([&] { return KorvelRig::grabWindow() != before; }, 5000))
+                << "the chart stands still";
+        }
+        afterPassKb.push_back(rig.residentKb());
+    }
+
+    m = rig.mark();
+    click(places.pusk); // "Стоп"
+    EXPECT_TRUE(KorvelRig::waitUntil([&] { return !rig.sim().streaming(); }, 10000));
+    QThread::msleep(500);
+    click(places.exit);
+    EXPECT_EQ(KorvelRig::waitForPicture(live, false, 15000), live) << "the live front panel";
+    const qint64 soakMs = soak.elapsed();
+
+    EXPECT_EQ(rig.visibleWindows(), windows) << "no popup";
+    m = rig.mark();
+    KorvelRig::clickKey("5");
+    EXPECT_TRUE(KorvelRig::waitUntil([&] { return rig.writesSince(m).size() >= 2; }, 8000));
+    EXPECT_EQ(rig.writesSince(m), (std::vector<Write>{{253, 0x02}, {255, 12}}));
+
+    // The chart keeps a window of points and trims the rest: a pass is longer than the window.
+    EXPECT_LE(afterPassKb[1], afterPassKb[0] + 1024) << "memory grew in the second pass";
+    std::cout << "chart soak: " << soakMs / 1000.0 << " s (" << allFaults().size() << " faults x "
+              << secondsEach << " s, twice, while streaming); resident memory " << startKb
+              << " kB before the chart, " << afterPassKb[0] << " kB after the first pass, "
+              << afterPassKb[1] << " kB after the second\n";
 }
 
 } // namespace

@@ -229,8 +229,10 @@ TEST_F(PollCycleTest, ConnectOpensUnlocksAndStartsPolling)
 TEST_F(PollCycleTest, PulledOutAdapterIsReopenedQuietlyAtEachTick)
 {
     int messages = 0, unlocked = 0;
+    std::vector<std::size_t> reopenedAfterRequests;
     poll.hooks.showMessage = [&](const QString&) { ++messages; };
     poll.hooks.keyboardUnlocked = [&] { ++unlocked; };
+    poll.hooks.reopened = [&] { reopenedAfterRequests.push_back(port.requests.size()); };
     port.display[0] = STATUS_STABLE;
     tick();
     tick();
@@ -258,6 +260,7 @@ TEST_F(PollCycleTest, PulledOutAdapterIsReopenedQuietlyAtEachTick)
     EXPECT_EQ(port.requests[0].value, CMD_KEYBOARD_UNLOCK);
     EXPECT_EQ(port.requests[1].reg, REG_DISPLAY);
     EXPECT_EQ(unlocked, 1);
+    EXPECT_EQ(reopenedAfterRequests, std::vector<std::size_t>{0}) << "told before anything is sent";
     EXPECT_TRUE(lamp(Lamp::Data));
     EXPECT_TRUE(lamp(Lamp::Stab));
     EXPECT_EQ(label(), "KORVEL 21   № 0507123");
