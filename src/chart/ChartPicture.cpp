@@ -15,6 +15,8 @@ bool writeSvg(ChartPlot& plot, QIODevice& device)
 {
     QSvgGenerator svg;
     svg.setOutputDevice(&device);
+    // At the screen's resolution a viewer shows it at the plot's size.
+    svg.setResolution(plot.logicalDpiX());
     svg.setSize(plot.size());
     svg.setViewBox(QRect(QPoint(0, 0), plot.size()));
     svg.setTitle(QStringLiteral("График"));
