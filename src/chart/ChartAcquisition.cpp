@@ -14,6 +14,7 @@ void ChartAcquisition::clearSeries()
     extremes_.clear();
     records_.clear();
     sink_.clearSeries();
+    sink_.setPointTimeTexts({});
 }
 
 void ChartAcquisition::resetAxesForEntry()
@@ -34,6 +35,7 @@ void ChartAcquisition::beginRun(const RunSetup& setup)
     scrollStep_ = setup.timing.scrollStep;
     secondsPerPoint_ = setup.timing.secondsPerPoint;
     sink_.setSecondsPerPoint(secondsPerPoint_);
+    sink_.setPointTimeTexts({});
     mask_ = setup.inputMask;
     delay_ = InputDelayLine(mask_ != 0 ? setup.inputDelay : 0);
     bottomMin_ = 0;
@@ -84,6 +86,35 @@ bool ChartAcquisition::addSample(const std::uint8_t* data)
     }
     trim();
     return true;
+}
+
+void ChartAcquisition::showData(const ShownData& data)
+{
+    clearSeries();
+    mask_ = 0;
+    delay_ = InputDelayLine(0);
+    setDelayLabel(delayText_, false);
+    secondsPerPoint_ = data.secondsPerPoint;
+    sink_.setSecondsPerPoint(secondsPerPoint_);
+    sink_.setPointTimeTexts(data.timeTexts);
+
+    const bool traces = data.traceMask != 0 && data.traceBytes.size() == data.points.size();
+    for (std::size_t i = 0; i < data.points.size(); ++i) {
+        const ChartPoint& p = data.points[i];
+        weight_.push_back(p);
+        extremes_.push(p.y);
+        sink_.addWeightPoint(p.x, p.y);
+        if (!traces)
+            continue;
+        for (int k = 1; k <= kInputCount; ++k)
+            if (InputBit(data.traceMask, k))
+                sink_.addInputPoint(k, p.x, InputBit(data.traceBytes[i], k));
+    }
+    sampleCounter_ = int(data.points.size());
+    setValueAxis(data.valueAxis.min, data.valueAxis.max);
+    bottomMin_ = data.keyMin;
+    bottomMax_ = data.keyMax;
+    showKeyAxis();
 }
 
 void ChartAcquisition::trim()

@@ -1,21 +1,19 @@
 #pragma once
+#include "chart/ChartPoint.h"
 #include "chart/ChartSink.h"
 #include "chart/ChartTiming.h"
 #include "chart/InputTraces.h"
+#include "chart/PointTimeTexts.h"
+#include "chart/ShownDataAxes.h"
 #include "chart/WindowExtremes.h"
 
 #include <QString>
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <vector>
 
 namespace korvel {
-
-struct ChartPoint
-{
-    double x = 0.0;
-    double y = 0.0;
-};
 
 // The data of the chart and what one stream sample does to it: decode, delay the input byte,
 // add the weight point and the input points, refit the weight axis, move the fixed time axis,
@@ -47,6 +45,25 @@ public:
     // filling (the sample is counted but not plotted).
     bool addSample(const std::uint8_t* data);
 
+    // --- data shown without a run (a file, a burst) ----------------------------------------
+    struct ShownData
+    {
+        std::vector<ChartPoint> points;
+        // The time of point x is x * secondsPerPoint, unless the points bring their own texts.
+        double secondsPerPoint = 0.0;
+        PointTimeTexts timeTexts;
+        // Input traces: input k is drawn where bit k-1 of the mask is set, on where bit k-1 of
+        // the point's byte is. They are no input records: such data never claims inputs.
+        std::uint8_t traceMask = 0;
+        std::vector<std::uint8_t> traceBytes;
+        ValueRange valueAxis;
+        // The fixed time axis (BottomAxisMin .. BottomAxisMax).
+        int keyMin = 0;
+        int keyMax = 0;
+    };
+    // Replaces the series with these points, untrimmed, and sets both axes.
+    void showData(const ShownData& data);
+
     // --- controls --------------------------------------------------------------------------
     // A new window size: the time axis is placed for it; the next sample trims the series.
     void setTimeWindow(int windowPoints);
@@ -66,6 +83,8 @@ public:
     std::uint8_t inputMask() const { return mask_; }
     const std::deque<ChartPoint>& weightPoints() const { return weight_; }
     const InputRecords& DInputRecords() const { return records_; }
+    // Every point has its input record (a run with inputs drawn): the records can be saved.
+    bool recordsCoverPoints() const { return mask_ != 0 && records_.size() == int(weight_.size()); }
     // The time label of a point: a blank, its time in seconds, " c ".
     QString pointLabel(double x) const;
 

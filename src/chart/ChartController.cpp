@@ -1,5 +1,7 @@
 #include "chart/ChartController.h"
 
+#include "chart/ChartFileReader.h"
+#include "chart/ChartFileWriter.h"
 #include "chart/ChartTexts.h"
 #include "chart/PeriodField.h"
 #include "link/DeviceMap.h"
@@ -8,6 +10,7 @@
 #include "settings/ChartControls.h"
 #include "settings/SettingsValues.h"
 
+#include <algorithm>
 #include <optional>
 
 namespace korvel {
@@ -66,6 +69,59 @@ void ChartController::setFilterControlsEnabled(bool enabled)
 bool ChartController::saveOffered() const
 {
     return !acquisition_.weightPoints().empty() && ChartDataSource != ChartTexts::dataFromFile();
+}
+
+// --- data to and from files ---------------------------------------------------------------------
+
+ChartFileData ChartController::fileData() const
+{
+    ChartFileData data;
+    // A field left empty or half typed would make a file that cannot be read back: the period
+    // in force is written then.
+    data.periodText = PeriodField::value(controls_.periodText())
+                          ? controls_.periodText()
+                          : PeriodField::format(settings_.PeriodACP);
+    data.filter1 = controls_.filter1();
+    data.inputMask = acquisition_.inputMask();
+    data.secondsPerPoint = acquisition_.SecondsPerPoint();
+    const auto& points = acquisition_.weightPoints();
+    data.points.assign(points.begin(), points.end());
+    if (acquisition_.recordsCoverPoints()) {
+        const InputRecords& records = acquisition_.DInputRecords();
+        data.inputs.reserve(std::size_t(records.size()));
+        for (int i = 0; i < records.size(); ++i)
+            data.inputs.push_back(records.byte(i));
+    }
+    return data;
+}
+
+void ChartController::showFileData(const ChartFileContents& file)
+{
+    ChartDataSource = ChartTexts::dataFromFile();
+    emit fileLabelsHidden();
+    emit fileTracesStyled(file.form == ChartFileContents::Form::OlderChart);
+
+    ChartAcquisition::ShownData data;
+    data.points = file.points;
+    std::vector<std::pair<double, QString>> times;
+    times.reserve(file.points.size());
+    for (std::size_t i = 0; i < file.points.size(); ++i)
+        times.emplace_back(file.points[i].x, file.times.value(qsizetype(i)));
+    data.timeTexts = PointTimeTexts(std::move(times));
+    data.traceMask = file.traceMask;
+    data.traceBytes = file.traceBytes;
+    if (!file.points.empty()) {
+        const auto [leastY, greatestY] =
+            std::minmax_element(file.points.begin(), file.points.end(),
+                                [](const ChartPoint& a, const ChartPoint& b) { return a.y < b.y; });
+        data.valueAxis = FileValueRange(leastY->y, greatestY->y);
+        const auto [leastX, greatestX] =
+            std::minmax_element(file.points.begin(), file.points.end(),
+                                [](const ChartPoint& a, const ChartPoint& b) { return a.x < b.x; });
+        data.keyMin = int(leastX->x);
+        data.keyMax = int(greatestX->x);
+    }
+    acquisition_.showData(data);
 }
 
 // --- entering and leaving ---------------------------------------------------------------------

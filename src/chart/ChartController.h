@@ -11,6 +11,8 @@ namespace korvel {
 
 class ChartControls;
 class ChartSink;
+struct ChartFileContents;
+struct ChartFileData;
 class Link;
 class PollCycle;
 struct Uperemen;
@@ -97,6 +99,18 @@ public:
     // "Сохранить в файле данные из графика" is offered for device data with points only.
     bool saveOffered() const;
 
+    // --- data to and from files --------------------------------------------------------------
+    // What a chart file of the points shown holds.
+    ChartFileData fileData() const;
+    // Shows what was read from a file: its points, their time texts, its input traces, the
+    // weight axis fitted to them, the time axis over them. The chart then holds file data.
+    void showFileData(const ChartFileContents& file);
+
+    // Opens the port if it is not open (the port reports its own failure); true when open.
+    bool portOpen();
+    // laPeriodACPFromFile and laNumDInputFromFile go away.
+    void hideFileLabels() { emit fileLabelsHidden(); }
+
     QString ChartDataSource;
     int SavedReadTimeout = -1;
 
@@ -117,9 +131,11 @@ signals:
     void fileLabelsHidden();
     // A run begins: the traces take the colours and the mask in force now.
     void runStarting(std::uint8_t inputMask);
+    // Input traces from a file are about to be drawn: in the configured colours and levels,
+    // or as the older file's one trace.
+    void fileTracesStyled(bool olderForm);
 
 private:
-    bool portOpen();
     bool restoreReadTimeout();
     void readScaling();
     void setMode(Mode mode);

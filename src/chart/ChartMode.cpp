@@ -1,8 +1,11 @@
 #include "chart/ChartMode.h"
 
 #include "chart/ChartController.h"
+#include "chart/ChartFiles.h"
 #include "chart/ChartPanel.h"
 #include "chart/ChartPlot.h"
+#include "chart/ContinuousReading.h"
+#include "shell/ui/MessagePopup.h"
 
 #include <QEvent>
 #include <QVBoxLayout>
@@ -20,6 +23,17 @@ ChartMode::ChartMode(Link& link, Uperemen& settings, ChartControls& controls, Po
     auto* fill = new QVBoxLayout(panelGraphic_);
     fill->setContentsMargins(0, 0, 0, 0);
     fill->addWidget(panel_);
+
+    files_ = new ChartFiles(*controller_, *panel_, this);
+    continuous_ = new ContinuousReading(*controller_, settings, this);
+    continuous_->showLinkFailure = [] { ShowFormMessage(); };
+    panel_->onSaveData = [this] { files_->NSaveDataGraphClick(); };
+    panel_->onLoadData = [this] { files_->NLoadDataGraphClick(); };
+    panel_->onSavePicture = [this] { files_->NSavePictureGraphClick(); };
+    panel_->onContinuousReading = [this] { continuous_->btnContiniousReadingClick(); };
+    connect(continuous_, &ContinuousReading::busyChanged, panel_,
+            &ChartPanel::setContinuousReadingBusy);
+    connect(continuous_, &ContinuousReading::timeTextChanged, panel_, &ChartPanel::setTimeText);
 
     if (QWidget* window = panelGraphic_->window(); window != panelGraphic_) {
         panelGraphic_->setGeometry(window->rect());

@@ -7,14 +7,17 @@ namespace korvel {
 
 class ChartControls;
 class ChartController;
+class ChartFiles;
 class ChartPanel;
 class ChartPlot;
 class Link;
+class ContinuousReading;
 class PollCycle;
 struct Uperemen;
 
 // Chart mode put together for the main window: the plot, the controller and the panel inside
-// PanelGraphic, which is kept filling the window. The window wires the controller's hooks.
+// PanelGraphic, which is kept filling the window, with the chart files and the continuous
+// reading wired to the panel. The window wires the controller's hooks.
 class ChartMode : public QObject
 {
     Q_OBJECT
@@ -25,6 +28,8 @@ public:
     ChartController& controller() const { return *controller_; }
     ChartPanel& panel() const { return *panel_; }
     ChartPlot& plot() const { return *plot_; }
+    ChartFiles& files() const { return *files_; }
+    ContinuousReading& continuousReading() const { return *continuous_; }
     QWidget* PanelGraphic() const { return panelGraphic_; }
 
 protected:
@@ -35,6 +40,8 @@ private:
     ChartPlot* plot_;
     ChartController* controller_;
     ChartPanel* panel_;
+    ChartFiles* files_;
+    ContinuousReading* continuous_;
 };
 
 } // namespace korvel

@@ -165,6 +165,8 @@ void ChartPanel::setupUi()
     save_->setObjectName(QStringLiteral("NSaveDataGraph"));
     load_ = popup_->addAction(QStringLiteral("Отобразить на графике данные из файла"));
     load_->setObjectName(QStringLiteral("NLoadDataGraph"));
+    picture_ = popup_->addAction(QStringLiteral("Сохранить изображение графика"));
+    picture_->setObjectName(QStringLiteral("NSavePictureGraph"));
 
     plot_->setWeightStyle(controls_.weightPenWidth, controls_.weightShowPoints);
     plot_->setInputColors(settings_.DInputColor);
@@ -211,7 +213,8 @@ void ChartPanel::connectSignals()
         inputsFromFile_->hide();
     });
     connect(c, &ChartController::runStarting, this,
-            [this](std::uint8_t) { plot_->setInputColors(settings_.DInputColor); });
+            [this](std::uint8_t) { styleInputTraces(false); });
+    connect(c, &ChartController::fileTracesStyled, this, &ChartPanel::styleInputTraces);
 
     plot_->onPopupRequested = [this](QPoint globalPos) {
         save_->setVisible(controller_.saveOffered());
@@ -229,6 +232,10 @@ void ChartPanel::connectSignals()
     connect(continuous_, &QPushButton::clicked, this, [this] {
         if (onContinuousReading && controller_.mayReplaceData())
             onContinuousReading();
+    });
+    connect(picture_, &QAction::triggered, this, [this] {
+        if (onSavePicture)
+            onSavePicture();
     });
 }
 
@@ -254,7 +261,41 @@ void ChartPanel::showMode(ChartController::Mode mode)
     puskStop_->setIcon(style()->standardIcon(active ? QStyle::SP_MediaStop : QStyle::SP_MediaPlay));
     closeGraphic_->setEnabled(!active);
     load_->setEnabled(!active);
-    continuous_->setEnabled(!active);
+    continuous_->setEnabled(!active && !continuousBusy_);
+}
+
+void ChartPanel::showFileLabels(const QString& period, const QString& inputs)
+{
+    for (auto [label, text] :
+         {std::pair{periodFromFile_, period}, std::pair{inputsFromFile_, inputs}}) {
+        label->setText(text);
+        fitLabel(label);
+        label->setVisible(!text.isEmpty());
+    }
+}
+
+void ChartPanel::setContinuousReadingBusy(bool busy)
+{
+    continuousBusy_ = busy;
+    continuous_->setEnabled(!busy && !controller_.running());
+    continuous_->repaint();
+}
+
+void ChartPanel::setTimeText(const QString& text)
+{
+    paTime_->setText(text);
+    paTime_->repaint();
+}
+
+void ChartPanel::styleInputTraces(bool olderFileTrace)
+{
+    // The older file's trace is input 1's, blue, between the two levels of a single trace.
+    constexpr std::uint32_t kBlue = 0xFF0000; // 0x00BBGGRR
+    std::array<std::uint32_t, kInputCount> colours = settings_.DInputColor;
+    if (olderFileTrace)
+        colours[0] = kBlue;
+    plot_->setInputColors(colours);
+    plot_->setInputInset(1, olderFileTrace ? kSingleTraceInset : kInputInsets[0]);
 }
 
 void ChartPanel::setServiceCommandsVisible(bool visible)

@@ -46,6 +46,7 @@ public:
     QMenu* GraphPopupMenu() const { return popup_; }
     QAction* NSaveDataGraph() const { return save_; }
     QAction* NLoadDataGraph() const { return load_; }
+    QAction* NSavePictureGraph() const { return picture_; }
     ChartPlot* Chart1() const { return plot_; }
     QWidget* toolbar() const { return toolbar_; }
 
@@ -57,6 +58,14 @@ public:
     std::function<void()> onSaveData;
     std::function<void()> onLoadData;
     std::function<void()> onContinuousReading;
+    std::function<void()> onSavePicture;
+
+    // The labels a file load sets; an empty text leaves its label hidden.
+    void showFileLabels(const QString& period, const QString& inputs);
+    // The continuous reading: its button off while it reads (repainted at once, as the reading
+    // holds the event loop), and the time panel's text.
+    void setContinuousReadingBusy(bool busy);
+    void setTimeText(const QString& text);
 
     // Shows the controls' model again (after the controller changed it).
     void showControls();
@@ -68,6 +77,8 @@ private:
     void connectSignals();
     void showMode(ChartController::Mode mode);
     void placeOverlays();
+    // The input traces in the configured colours and levels, or as an older file's one trace.
+    void styleInputTraces(bool olderFileTrace);
 
     ChartController& controller_;
     const Uperemen& settings_;
@@ -91,6 +102,8 @@ private:
     QMenu* popup_ = nullptr;
     QAction* save_ = nullptr;
     QAction* load_ = nullptr;
+    QAction* picture_ = nullptr;
+    bool continuousBusy_ = false;
 };
 
 } // namespace korvel

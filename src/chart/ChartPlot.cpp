@@ -146,6 +146,19 @@ void ChartPlot::setSecondsPerPoint(double seconds)
     scheduleRepaint();
 }
 
+void ChartPlot::setPointTimeTexts(const PointTimeTexts& texts)
+{
+    if (texts.empty()) {
+        ticker_->labelFor = nullptr;
+    } else {
+        ticker_->labelFor = [texts](double x) {
+            const QString time = texts.at(x);
+            return time.isEmpty() ? time : time + QStringLiteral(" c");
+        };
+    }
+    scheduleRepaint();
+}
+
 void ChartPlot::scheduleRepaint()
 {
     if (!repaintTimer_.isActive())

@@ -2,6 +2,9 @@
 // stop and exit, and a counting stream that shows every frame was plotted.
 #include "ChartFakes.h"
 #include "chart/ChartController.h"
+#include "chart/ChartFileReader.h"
+#include "chart/ChartFileWriter.h"
+#include "chart/ContinuousReading.h"
 #include "link/Link.h"
 #include "link/PosixSerialPort.h"
 #include "panel/FrontPanel.h"
@@ -11,6 +14,7 @@
 #include "sim/Simulator.h"
 #include "support/WaitFor.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QDir>
 #include <QMenu>
@@ -41,7 +45,7 @@ protected:
     void SetUp() override
     {
         sim::SimOptions o;
-        o.periodMs = 2;
+        o.periodMs = simPeriodMs();
         o.streamPattern = sim::StreamPattern::Counting;
         // A stable name for the port, which outlives the simulated adapter being pulled out.
         o.linkPath =
@@ -67,6 +71,7 @@ protected:
         chart = std::make_unique<ChartController>(*link, settings, controls, *poll, sink);
         chart->filters().NeVpisyvat = false;
     }
+    virtual double simPeriodMs() const { return 2; }
     void TearDown() override
     {
         chart.reset();
@@ -218,6 +223,79 @@ TEST_F(ChartOnSim, AnAdapterPulledOutEndsTheRunAndPuskResumesOnceItIsBack)
     EXPECT_TRUE(poll->pollingEnabled());
     qInstallMessageHandler(previous);
     EXPECT_TRUE(notifierWarnings.isEmpty()) << notifierWarnings.join('\n').toStdString();
+}
+
+} // namespace
+} // namespace korvel
+
+namespace korvel {
+namespace {
+
+TEST_F(ChartOnSim, ARecordingSavedAndLoadedBackGivesTheSamePoints)
+{
+    chart->enter();
+    chart->puskStop();
+    ASSERT_TRUE(waitForPoints(400));
+    chart->puskStop();
+    expectNoGap(0);
+    const std::deque<ChartPoint> recorded = chart->acquisition().weightPoints();
+    const InputRecords records = chart->acquisition().DInputRecords();
+
+    QBuffer file;
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(WriteChartFile(file, chart->fileData()));
+    const QList<QByteArray> lines = file.data().split('\n');
+    ASSERT_EQ(std::size_t(lines.size()), recorded.size() + 5 + 1); // the last line ends too
+    for (std::size_t i = 0; i < recorded.size(); ++i)
+        ASSERT_EQ(lines[qsizetype(i) + 5].left(8).trimmed().toInt(), int(i)) << "consecutive";
+
+    const ChartFileContents back = ParseChartFile(file.data());
+    ASSERT_FALSE(back.problem) << back.problem.line;
+    EXPECT_EQ(back.inputsLabel, QStringLiteral("Показывать цифр. входы 1, 2, 3, 4, 5"));
+    chart->showFileData(back);
+    const auto& loaded = chart->acquisition().weightPoints();
+    ASSERT_EQ(loaded.size(), recorded.size());
+    for (std::size_t i = 0; i < recorded.size(); ++i) {
+        ASSERT_EQ(loaded[i].x, recorded[i].x);
+        ASSERT_NEAR(loaded[i].y, recorded[i].y, 1e-9);
+        ASSERT_EQ(back.traceBytes[i], records.byte(int(i)));
+    }
+    EXPECT_EQ(sink.inputs[4].size(), recorded.size()) << "input 5's trace drawn again";
+}
+
+class BurstOnSim : public ChartOnSim
+{
+protected:
+    double simPeriodMs() const override { return 7.5; }
+};
+
+TEST_F(BurstOnSim, ThousandAndOneSamplesAt7_5MsTakeAbout7_5Seconds)
+{
+    chart->enter();
+    ContinuousReading burst(*chart, settings);
+    QString shown;
+    QObject::connect(&burst, &ContinuousReading::timeTextChanged,
+                     [&](const QString& text) { shown = text; });
+    const std::size_t mark = sim->requests().size();
+    burst.btnContiniousReadingClick();
+
+    // Every frame of the counting stream, in order.
+    ASSERT_EQ(sink.weight.size(), 1001u);
+    const double first = sink.weight.front().y;
+    for (std::size_t d = 0; d < sink.weight.size(); ++d) {
+        ASSERT_EQ(sink.weight[d].x, double(d));
+        ASSERT_NEAR(sink.weight[d].y, first + double(d) * 0.001, 1e-9) << d;
+    }
+    EXPECT_NEAR(burst.measurement().duration(), 7.5, 0.1);
+    EXPECT_TRUE(shown.startsWith(QStringLiteral("00:00:07."))) << shown.toStdString();
+    EXPECT_NEAR(chart->acquisition().SecondsPerPoint() * 1000, 7.5, 0.1)
+        << "the label of point 1000";
+
+    const auto commands = requestsSince(mark);
+    ASSERT_GE(commands.size(), 2u);
+    EXPECT_EQ(commands.front(), request(0x01, 255, 20));
+    EXPECT_EQ(commands.back(), request(0x01, 255, 0));
+    EXPECT_FALSE(sim->streaming());
 }
 
 } // namespace

@@ -1,0 +1,114 @@
+#include "chart/ChartFileWriter.h"
+
+#include "chart/ChartFileFormat.h"
+#include "chart/PaddedFixedText.h"
+
+#include <QIODevice>
+#include <QSaveFile>
+#include <QStringEncoder>
+
+namespace korvel {
+
+namespace {
+
+namespace f = ChartFileFormat;
+
+// Field widths of a data line; a longer text widens its field.
+constexpr int kNumberWidth = 8;
+constexpr int kTimeWidth = 12;
+constexpr int kWeightWidth = 14;
+constexpr int kInputsWidth = 6;
+
+// The number texts are made in the C locale and get the file's separator afterwards, so the
+// file never carries a locale's own minus sign or digits.
+QString columnNumber(double value, QChar separator)
+{
+    QString text = PaddedFixedText(value, f::kDecimals, QLocale::c());
+    if (separator != QLatin1Char('.'))
+        text.replace(QLatin1Char('.'), separator);
+    return text;
+}
+
+void appendField(QString& line, const QString& text, int width)
+{
+    if (text.size() < width)
+        line.append(QString(width - text.size(), QLatin1Char(' ')));
+    line.append(text);
+}
+
+QString hexByte(std::uint8_t byte)
+{
+    static constexpr char kDigits[] = "0123456789abcdef";
+    const QChar digits[2] = {QLatin1Char(kDigits[byte >> 4]), QLatin1Char(kDigits[byte & 0x0F])};
+    return QString(digits, 2);
+}
+
+} // namespace
+
+QStringList ChartFileLines(const ChartFileData& data, const QLocale& locale)
+{
+    const QChar separator = f::decimalSeparator(locale);
+    const std::uint8_t mask = data.writtenMask();
+    QStringList lines;
+    lines.reserve(qsizetype(data.points.size()) + f::kHeaderLines);
+    lines << f::signature() << f::periodHeader() + data.periodText
+          << f::filterHeader() + QString::number(data.filter1)
+          << f::maskHeader() + QString::number(mask) << f::columnHeader();
+
+    const QLocale c = QLocale::c();
+    for (std::size_t i = 0; i < data.points.size(); ++i) {
+        const ChartPoint& p = data.points[i];
+        QString line;
+        line.reserve(48);
+        appendField(line, c.toString(p.x, 'f', 0), kNumberWidth);
+        line.append(QLatin1Char(' '));
+        appendField(line, columnNumber(p.x * data.secondsPerPoint, separator), kTimeWidth);
+        line.append(QLatin1Char(' '));
+        appendField(line, columnNumber(p.y, separator), kWeightWidth);
+        if (mask != 0) {
+            line.append(QLatin1Char(' '));
+            appendField(line, hexByte(data.inputs[i]), kInputsWidth);
+        }
+        lines << line;
+    }
+    return lines;
+}
+
+QByteArray ChartFileBytes(const ChartFileData& data, const QLocale& locale)
+{
+    const QStringList lines = ChartFileLines(data, locale);
+    QString text;
+    qsizetype size = 0;
+    for (const QString& line : lines)
+        size += line.size() + 2;
+    text.reserve(size);
+    for (const QString& line : lines) {
+        text += line;
+        text += QLatin1String("\r\n");
+    }
+    QStringEncoder encode(f::kCodePage);
+    return encode(text);
+}
+
+bool WriteChartFile(QIODevice& device, const ChartFileData& data, const QLocale& locale)
+{
+    const QByteArray bytes = ChartFileBytes(data, locale);
+    return device.write(bytes) == bytes.size();
+}
+
+QString SaveChartFile(const QString& path, const ChartFileData& data, const QLocale& locale)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return file.errorString();
+    if (!WriteChartFile(file, data, locale)) {
+        const QString why = file.errorString();
+        file.cancelWriting();
+        return why;
+    }
+    if (!file.commit())
+        return file.errorString();
+    return {};
+}
+
+} // namespace korvel

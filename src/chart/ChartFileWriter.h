@@ -1,0 +1,45 @@
+#pragma once
+#include "chart/ChartPoint.h"
+
+#include <QByteArray>
+#include <QLocale>
+#include <QString>
+#include <cstdint>
+#include <vector>
+
+class QIODevice;
+
+namespace korvel {
+
+// What a chart file records: the header values and the points shown.
+struct ChartFileData
+{
+    QString periodText;           // the ADC period field's text
+    int filter1 = 0;              // the Filter1 control
+    std::uint8_t inputMask = 0;   // the inputs drawn while the points were recorded
+    double secondsPerPoint = 0.0; // the time column: X x this
+    std::vector<ChartPoint> points;
+    // The input byte of each point. When it does not hold one for every point, the file says
+    // mask 0 and has no inputs column: it never claims inputs it does not hold.
+    std::vector<std::uint8_t> inputs;
+
+    // The mask the file states.
+    std::uint8_t writtenMask() const
+    {
+        return inputs.size() == points.size() ? inputMask : std::uint8_t(0);
+    }
+};
+
+// The lines of the file, without line ends.
+QStringList ChartFileLines(const ChartFileData& data, const QLocale& locale = QLocale());
+// The file's bytes: Windows-1251, every line ended by CR LF.
+QByteArray ChartFileBytes(const ChartFileData& data, const QLocale& locale = QLocale());
+// Writes the file to an open device; false when the device took less than all of it.
+bool WriteChartFile(QIODevice& device, const ChartFileData& data,
+                    const QLocale& locale = QLocale());
+// Replaces `path` in one step: the file that was there stays whole until the new one is
+// complete. Empty on success, else why not (the system's error text).
+QString SaveChartFile(const QString& path, const ChartFileData& data,
+                      const QLocale& locale = QLocale());
+
+} // namespace korvel

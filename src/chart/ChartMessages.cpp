@@ -1,0 +1,97 @@
+#include "chart/ChartMessages.h"
+
+#include "chart/ChartFileFormat.h"
+#include "shell/ui/MessagePopup.h"
+
+#include <algorithm>
+
+namespace korvel {
+
+namespace {
+
+constexpr int kLineHeight = 15; // the popup's 13-pixel font
+constexpr int kShownTextLength = 24;
+
+PopupMessage fitted(const QString& text)
+{
+    PopupMessage m;
+    m.text = text;
+    m.extraWidth = TFormMessage::growthToFit(text, 0);
+    m.okShift = m.extraWidth / 2;
+    // The text starts at the label's top; OK sits 35 pixels below it at design size.
+    const int lines = int(text.count(QLatin1Char('\n'))) + 1;
+    m.extraHeight = std::max(0, kLineHeight * lines - 28);
+    return m;
+}
+
+// A text from the file as the user would recognise it: control characters as '?', a long one
+// cut.
+QString shown(const QString& text)
+{
+    QString out;
+    for (QChar c : text.left(kShownTextLength))
+        out += c.unicode() < 0x20 ? QLatin1Char('?') : c;
+    if (text.size() > kShownTextLength)
+        out += QStringLiteral("…");
+    return out;
+}
+
+QString problemText(const ChartFileProblem& p)
+{
+    using Kind = ChartFileProblem::Kind;
+    const QString line = QStringLiteral("Строка %1: ").arg(p.line);
+    switch (p.kind) {
+    case Kind::None:
+        return {};
+    case Kind::TooLarge:
+        return QStringLiteral("Файл слишком велик для графика:\n%1 МБ, допустимо до %2 МБ.")
+            .arg(QString::number(p.text.toDouble() / (1024.0 * 1024.0), 'f', 1))
+            .arg(ChartFileFormat::kMaxFileBytes / (1024 * 1024));
+    case Kind::Unreadable:
+        return QStringLiteral("Файл не читается (") + p.text + QStringLiteral(").");
+    case Kind::Empty:
+        return QStringLiteral("Файл пуст.");
+    case Kind::TooShort:
+        return QStringLiteral("Строка %1: файл оборван,\nв заголовке графика %2 строк.")
+            .arg(p.line)
+            .arg(ChartFileFormat::kHeaderLines);
+    case Kind::HeaderMismatch:
+        return line + QStringLiteral("заголовок не распознан:\n\"") + shown(p.text) +
+               QStringLiteral("\".");
+    case Kind::LineMismatch:
+        return line + QStringLiteral("не хватает полей:\n\"") + shown(p.text) +
+               QStringLiteral("\".");
+    case Kind::NotANumber:
+        return line + QStringLiteral("\"") + shown(p.text) + QStringLiteral("\" - не число.");
+    case Kind::TextTooLong:
+        return line +
+               QStringLiteral("поле длиннее %1 знаков:\n\"").arg(ChartFileFormat::kMaxTextLength) +
+               shown(p.text) + QStringLiteral("\".");
+    }
+    return {};
+}
+
+} // namespace
+
+PopupMessage ChartFileNotSavedMessage(const QString& path, const QString& why)
+{
+    return fitted(QStringLiteral("Не могу сохранить файл\n") + path + QStringLiteral("\n(") + why +
+                  QStringLiteral(")."));
+}
+
+PopupMessage ChartPictureNotSavedMessage(const QString& path, const QString& why)
+{
+    return fitted(QStringLiteral("Не могу сохранить изображение\n") + path + QStringLiteral("\n(") +
+                  why + QStringLiteral(")."));
+}
+
+PopupMessage ChartFileProblemMessage(const QString& path, const ChartFileProblem& problem,
+                                     int pointsShown)
+{
+    QString text = QStringLiteral("Файл\n") + path + QStringLiteral("\n") + problemText(problem);
+    if (pointsShown > 0)
+        text += QStringLiteral("\nПоказаны точки до этой строки: %1.").arg(pointsShown);
+    return fitted(text);
+}
+
+} // namespace korvel

@@ -1,0 +1,16 @@
+#pragma once
+#include <QString>
+
+namespace korvel {
+
+class ChartPlot;
+
+// Saves what the chart shows, at the plot's size, with its axes, time labels and the labels
+// over it: as SVG when the name ends in ".svg", else as PNG. The file is replaced in one step.
+// Empty on success, else why not.
+QString SaveChartPicture(ChartPlot& plot, const QString& path);
+
+// Whether a name asks for SVG.
+bool IsSvgName(const QString& path);
+
+} // namespace korvel

@@ -1,0 +1,117 @@
+#include "chart/ContinuousReading.h"
+
+#include "chart/ChartController.h"
+#include "chart/ChartTexts.h"
+#include "chart/ChartTiming.h"
+#include "link/DeviceMap.h"
+#include "link/Link.h"
+#include "settings/SettingsValues.h"
+
+#include <algorithm>
+
+namespace korvel {
+
+namespace {
+
+// The stop command is repeated after these pauses while the indicator does not acknowledge it
+// (frames still on the line may take the place of the acknowledgement).
+constexpr int kStopRetryPausesMs[] = {200, 500};
+constexpr int kMinWindowPoints = 3;
+
+} // namespace
+
+ContinuousReading::ContinuousReading(ChartController& chart, Uperemen& settings, QObject* parent)
+    : QObject(parent), chart_(chart), settings_(settings)
+{
+}
+
+void ContinuousReading::btnContiniousReadingClick()
+{
+    if (busy_ || !chart_.chartShown() || !chart_.mayReplaceData())
+        return;
+    setBusy(true);
+    emit timeTextChanged(BurstDurationText(0.0));
+    chart_.hideFileLabels();
+    read();
+    setBusy(false);
+    if (measurement_.samples == 0 && attempted_ && showLinkFailure)
+        showLinkFailure();
+}
+
+void ContinuousReading::setBusy(bool busy)
+{
+    busy_ = busy;
+    emit busyChanged(busy);
+}
+
+void ContinuousReading::read()
+{
+    attempted_ = false;
+    measurement_ = {};
+    if (!chart_.portOpen())
+        return;
+    ChartAcquisition& acquisition = chart_.acquisition();
+    acquisition.clearSeries();
+    settings_.WindowPoints = std::max(kMinWindowPoints, settings_.WindowPoints);
+
+    Link& link = chart_.link();
+    SerialPort& port = link.port();
+    Clock& clock = link.clock();
+    const auto address = static_cast<std::uint8_t>(settings_.AdrPribor);
+    port.purgeRx();
+    if (!link.DeviceWrite(address, REG_COMMAND, CMD_STREAM_START))
+        return;
+    attempted_ = true;
+
+    const double weightScale = acquisition.scaling().weightScale;
+    std::vector<std::chrono::steady_clock::time_point> stamps;
+    std::vector<double> weights;
+    stamps.reserve(kSamples);
+    weights.reserve(kSamples);
+    auto lastHeard = clock.now();
+    const auto silenceLimit = std::chrono::milliseconds(kSilenceLimitMs);
+    for (int i = 0; i < kSamples; ++i) {
+        if (link.ReceiveStreamFrame(STREAM_DATA_COUNT, link.RxBuffer.data())) {
+            // Stamped before anything else is done with the frame.
+            lastHeard = clock.now();
+            stamps.push_back(lastHeard);
+            weights.push_back(DecodeWeightCount(link.RxBuffer.data() + 2) * weightScale);
+        } else if (clock.now() - lastHeard >= silenceLimit) {
+            break;
+        }
+    }
+    measurement_ = MeasureBurst(stamps);
+    emit timeTextChanged(BurstDurationText(measurement_.duration()));
+    sendStop();
+
+    ChartAcquisition::ShownData data;
+    data.points.reserve(weights.size());
+    for (std::size_t d = 0; d < weights.size(); ++d)
+        data.points.push_back({double(d), weights[d]});
+    data.secondsPerPoint = measurement_.interval;
+    if (!weights.empty()) {
+        const auto [least, greatest] = std::minmax_element(weights.begin(), weights.end());
+        data.valueAxis = BurstValueRange(*least, *greatest);
+        // The points are the indicator's: they can be saved like a run's.
+        chart_.ChartDataSource = ChartTexts::dataFromDevice();
+    }
+    data.keyMin = 0;
+    data.keyMax = settings_.WindowPoints;
+    acquisition.showData(data);
+    port.purgeRx();
+}
+
+void ContinuousReading::sendStop()
+{
+    Link& link = chart_.link();
+    const auto address = static_cast<std::uint8_t>(settings_.AdrPribor);
+    if (link.DeviceWrite(address, REG_COMMAND, CMD_STREAM_STOP))
+        return;
+    for (int pause : kStopRetryPausesMs) {
+        link.clock().sleepMs(pause);
+        if (link.DeviceWrite(address, REG_COMMAND, CMD_STREAM_STOP))
+            return;
+    }
+}
+
+} // namespace korvel

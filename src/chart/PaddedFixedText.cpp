@@ -1,0 +1,18 @@
+#include "chart/PaddedFixedText.h"
+
+#include "chart/TrimmedFixedText.h"
+
+namespace korvel {
+
+QString PaddedFixedText(double value, int decimals, const QLocale& locale)
+{
+    QLocale l = locale;
+    l.setNumberOptions(l.numberOptions() | QLocale::OmitGroupSeparator);
+    const qsizetype full = l.toString(value, 'f', decimals).size();
+    QString text = TrimmedFixedText(value, decimals, locale);
+    if (text.size() < full)
+        text += QString(full - text.size(), QLatin1Char(' '));
+    return text;
+}
+
+} // namespace korvel

@@ -1,0 +1,25 @@
+#include "chart/PointTimeTexts.h"
+
+#include <algorithm>
+
+namespace korvel {
+
+PointTimeTexts::PointTimeTexts(std::vector<std::pair<double, QString>> entries)
+{
+    std::stable_sort(entries.begin(), entries.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    entries_ = std::make_shared<const std::vector<std::pair<double, QString>>>(std::move(entries));
+}
+
+QString PointTimeTexts::at(double x) const
+{
+    if (empty())
+        return {};
+    const auto it = std::lower_bound(entries_->begin(), entries_->end(), x,
+                                     [](const auto& e, double v) { return e.first < v; });
+    if (it == entries_->end() || it->first != x)
+        return {};
+    return it->second;
+}
+
+} // namespace korvel
