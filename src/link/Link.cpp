@@ -120,9 +120,12 @@ bool Link::ReceiveStreamFrame(int n, std::uint8_t* buffer)
     if (validStreamFrame(n, buffer))
         return true;
 
-    // Joined mid-frame or hit by noise: slide the window one byte at a time.
+    // Joined mid-frame or hit by noise: slide the window one byte at a time. A real stream
+    // is back in step within one frame; bytes that keep coming without ever forming one (a
+    // stream for another address, another frame size, a babbling line) would otherwise keep
+    // the caller here for as long as they come, so the slide has an end too.
     emptyReads = 0;
-    for (;;) {
+    for (std::size_t slid = 0;;) {
         std::uint8_t next = 0;
         if (port_.read(&next, 1) != 1) {
             if (++emptyReads == kStreamEmptyReads)
@@ -133,6 +136,8 @@ bool Link::ReceiveStreamFrame(int n, std::uint8_t* buffer)
         buffer[length - 1] = next;
         if (validStreamFrame(n, buffer))
             return true;
+        if (++slid == kStreamSlideLimit)
+            return false;
     }
 }
 

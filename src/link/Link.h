@@ -23,8 +23,11 @@ public:
     bool DeviceWrite(std::uint8_t first, std::uint8_t reg, std::uint8_t value);
     // count is 1..256 and buffer holds count + 3 bytes; other counts fail without sending.
     bool DeviceRead(std::uint8_t first, std::uint8_t reg, int count, std::uint8_t* buffer);
-    // n >= 1 data bytes; buffer holds n + 3 bytes.
+    // n >= 1 data bytes; buffer holds n + 3 bytes. False after five empty single-byte reads,
+    // or after sliding over kStreamSlideLimit bytes that never formed a valid frame.
     bool ReceiveStreamFrame(int n, std::uint8_t* buffer);
+    // About four of the longest replies: 1 s of line time at 9600 baud, 90 ms at 115200.
+    static constexpr std::size_t kStreamSlideLimit = 1024;
 
     SerialPort& port() { return port_; }
     Clock& clock() { return clock_; }

@@ -280,5 +280,31 @@ TEST_F(LinkOnFake, StreamGivesUpAfterFiveEmptyReads)
                                  "read 1 -> 0", "read 1 -> 0", "read 1 -> 0"));
 }
 
+TEST_F(LinkOnFake, StreamThatNeverFormsAFrameEndsAfterTheSlideLimit)
+{
+    // Bytes that keep coming but never make a frame for this address (here a well-formed stream
+    // for address 2) must not hold the caller for as long as they come.
+    Bytes other;
+    while (other.size() < 2 * Link::kStreamSlideLimit) {
+        const Bytes frame = FakeIndicator::streamFrame(2, 123, 0);
+        other.insert(other.end(), frame.begin(), frame.end());
+    }
+    port.arrive({other});
+    std::uint8_t buffer[7] = {};
+    EXPECT_FALSE(link.ReceiveStreamFrame(4, buffer));
+    // The first window, then one byte per slide up to the limit.
+    EXPECT_EQ(log.size(), 1 + Link::kStreamSlideLimit);
+
+    // A frame for us just inside the limit is still found.
+    port.purgeRx();
+    log.clear();
+    const Bytes ours = FakeIndicator::streamFrame(1, 9, 0);
+    Bytes late(Link::kStreamSlideLimit, 0x55);
+    late.insert(late.end(), ours.begin(), ours.end());
+    port.arrive({late});
+    EXPECT_TRUE(link.ReceiveStreamFrame(4, buffer));
+    EXPECT_TRUE(std::equal(ours.begin(), ours.end(), buffer));
+}
+
 } // namespace
 } // namespace korvel::test
