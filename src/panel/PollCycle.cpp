@@ -2,6 +2,7 @@
 
 #include "link/DeviceMap.h"
 #include "link/Link.h"
+#include "link/StreamFrameAssembler.h"
 #include "settings/SettingsValues.h"
 
 #include <algorithm>
@@ -16,6 +17,7 @@ constexpr std::uint8_t kLampBits[STATUS_LAMP_COUNT] = {
 };
 constexpr int kFirstDoserLamp = 3;
 constexpr int kPlainLampCount = 3;
+constexpr int kStreamStopSettleMs = 10; // frames already under way, before the purge
 
 } // namespace
 
@@ -86,6 +88,7 @@ void PollCycle::TimerOprosaPriboraTimer()
         return;
     }
 
+    stopStrayStream();
     if (link_.DeviceRead(readFirst(), REG_DISPLAY, DISPLAY_COUNT, rx))
         showDisplay(rx + 2);
     else
@@ -187,6 +190,27 @@ void PollCycle::applyFaceRule()
             LampShown[i] = LampBit[i];
         }
     }
+}
+
+void PollCycle::stopStrayStream()
+{
+    // Between two ticks nothing is owed to us, so bytes waiting now came unasked. Stream
+    // frames among them mean an indicator left streaming: a chart run cut off by a crash or a
+    // killed program, or a stop that never arrived. It would stream on for good, filling the
+    // line and garbling replies whenever a frame falls in between, and only the stop command
+    // ends it. Two frames are asked for, because a single late reply to a 4-byte read can have
+    // the shape of one.
+    std::array<std::uint8_t, 64> waiting{};
+    const std::size_t got = link_.port().readAvailable(waiting.data(), waiting.size());
+    if (got == 0)
+        return;
+    StreamFrameAssembler frames(STREAM_DATA_COUNT);
+    const int address = settings_.AdrPribor;
+    if (frames.feed(address, waiting.data(), got, [](const std::uint8_t*) {}) < 2)
+        return;
+    link_.DeviceWrite(static_cast<std::uint8_t>(address), REG_COMMAND, CMD_STREAM_STOP);
+    link_.clock().sleepMs(kStreamStopSettleMs);
+    link_.port().purgeRx();
 }
 
 bool PollCycle::reopenLostPort()

@@ -103,6 +103,8 @@ private:
     void showNoData();
     void readIdentification();
     bool reopenLostPort();
+    // Stops the indicator's stream when stream frames came unasked since the last tick.
+    void stopStrayStream();
     void applyFaceRule();
     void showLamp(int index, bool on);
 

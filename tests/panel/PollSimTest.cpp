@@ -12,6 +12,7 @@
 #include "sim/Simulator.h"
 
 #include <QLabel>
+#include <QTest>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -160,6 +161,39 @@ TEST_F(PollSimTest, PlainModelNeverShowsDoserLamps)
     EXPECT_TRUE(panel.lampVisible(Lamp::Stab));
     for (Lamp l : {Lamp::Doz1, Lamp::Doz2, Lamp::Doz3, Lamp::Doz4})
         EXPECT_FALSE(panel.lampVisible(l));
+}
+
+TEST_F(PollSimTest, AStreamLeftRunningIsStoppedAndTheDisplayComesBack)
+{
+    // A chart run whose program died: the indicator streams on by itself.
+    ASSERT_TRUE(link->DeviceWrite(0x01, REG_COMMAND, CMD_STREAM_START));
+    ASSERT_TRUE(sim->streaming());
+    QTest::qWait(50); // frames pile up between two ticks
+    tick();
+    EXPECT_FALSE(sim->streaming());
+    const auto stopped = sim->requests();
+    ASSERT_GE(stopped.size(), 3u);
+    EXPECT_EQ(stopped[1].bytes[1], REG_COMMAND);
+    EXPECT_EQ(stopped[1].bytes[2], CMD_STREAM_STOP);
+    EXPECT_EQ(stopped[2].bytes[1], REG_DISPLAY);
+    tick();
+    expectDisplayShown();
+
+    // An indicator that only answers, or late, is never sent the stop.
+    const std::size_t mark = sim->requests().size();
+    sim::SimFaults late;
+    late.replyDelayMs = 120;
+    sim->setFaults(late);
+    for (int i = 0; i < 3; ++i) {
+        tick();
+        QTest::qWait(100);
+    }
+    sim->setFaults(sim::SimFaults{});
+    tick();
+    tick();
+    const auto requests = sim->requests();
+    for (std::size_t i = mark; i < requests.size(); ++i)
+        EXPECT_NE(requests[i].bytes[1], REG_COMMAND) << i;
 }
 
 } // namespace
