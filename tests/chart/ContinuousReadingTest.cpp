@@ -30,6 +30,7 @@ public:
     int periodMs = 8;
     int pauseBeforeFrame = -1; // this frame comes 250 ms late
     int silentFrom = -1;       // no frame from this one on
+    int otherAddressFrom = -1; // from this frame on the frames are another indicator's
     int stopsUnanswered = 0;
     bool streaming = false;
     int framesSent = 0;
@@ -63,7 +64,9 @@ public:
         }
         advanceTo(due);
         next_ = due;
-        arrive(frame(++framesSent, 0));
+        ++framesSent;
+        const bool other = otherAddressFrom >= 0 && framesSent > otherAddressFrom;
+        arrive(frame(framesSent, 0, other ? 2 : 1));
         return ChartIndicator::read(buffer, count);
     }
 
@@ -184,6 +187,19 @@ TEST_F(Burst, AStreamThatFallsSilentEndsTheBurstAfterAFewSeconds)
     EXPECT_TRUE(sink.weight.empty());
     EXPECT_EQ(timeTexts.last(), QStringLiteral("00:00:00.000"));
     EXPECT_EQ(linkFailures, 1);
+    EXPECT_EQ(busyStates.back(), false);
+}
+
+TEST_F(Burst, BytesThatNeverFormAFrameEndTheBurstLikeSilence)
+{
+    // The line keeps talking, but not to us: without an end to the receive's slide the burst
+    // would wait for as long as the other indicator streams.
+    indicator.otherAddressFrom = 10;
+    const auto start = clock.now();
+    burst.btnContiniousReadingClick();
+    EXPECT_LT(clock.now() - start, std::chrono::seconds(5));
+    EXPECT_EQ(sink.weight.size(), 10u);
+    EXPECT_EQ(commandsSinceMark().back().first, CMD_STREAM_STOP);
     EXPECT_EQ(busyStates.back(), false);
 }
 
