@@ -325,9 +325,11 @@ bool TMainFormTestIndKorvel::eventFilter(QObject* watched, QEvent* event)
         return true;
     }
     if (watched == panelGraphic_) {
-        auto* e = static_cast<QMouseEvent*>(event);
+        // Every other event passes here too: the event is a mouse event only in these cases.
+        const auto mouse = [event] { return static_cast<QMouseEvent*>(event); };
         switch (event->type()) {
-        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonPress: {
+            QMouseEvent* e = mouse();
             // During a run a press only drags: clearing the receive queue would lose samples.
             if (chart_->controller().running())
                 skin_->dragPress(e->position().toPoint(), e->button());
@@ -335,12 +337,13 @@ bool TMainFormTestIndKorvel::eventFilter(QObject* watched, QEvent* event)
                 keypad_->MainImageMouseDown(e->button(), e->modifiers(), e->position().toPoint(),
                                             false);
             return true;
+        }
         case QEvent::MouseButtonDblClick:
             chart_->controller().panelDoubleClicked();
             return true;
         case QEvent::MouseMove:
             if (skin_->dragActive())
-                skin_->dragMove(e->position().toPoint());
+                skin_->dragMove(mouse()->position().toPoint());
             break;
         case QEvent::MouseButtonRelease:
             skin_->dragRelease();
