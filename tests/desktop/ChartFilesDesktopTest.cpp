@@ -3,6 +3,7 @@
 // it back, save a picture of the chart, show the service commands and run the burst. Every
 // assertion is about files on disk, the picture, and what the simulated indicator received.
 // With KORVEL_SCREENSHOTS set to a folder, the screen is kept there at each step.
+#include "ChartPanelPlaces.h"
 #include "chart/ChartController.h"
 #include "chart/ChartFileReader.h"
 #include "chart/ChartPanel.h"
@@ -47,41 +48,6 @@ Bytes request(std::uint8_t first, std::uint8_t reg, std::uint8_t value)
     Bytes r{first, reg, value};
     r.push_back(Crc8(r.data(), 3));
     return r;
-}
-
-// Where the chart's controls are in the window: the same panel laid out here, at the window's
-// design size, with the service commands shown.
-struct ChartPlaces
-{
-    QPoint pusk, burst, plot;
-};
-
-ChartPlaces chartPlaces()
-{
-    PosixSerialPort port;
-    Uperemen settings;
-    ChartControls controls;
-    Link link(port, systemClock(), settings);
-    FrontPanel front;
-    PollCycle poll(link, settings, front);
-    auto* plot = new ChartPlot;
-    ChartController controller(link, settings, controls, poll, *plot);
-    ChartPanel panel(controller, settings, controls, plot);
-    panel.setServiceCommandsVisible(true);
-    panel.resize(kWindow);
-    panel.setAttribute(Qt::WA_DontShowOnScreen);
-    panel.show();
-    QCoreApplication::processEvents();
-    auto centre = [&](QWidget* w) { return w->mapTo(&panel, w->rect().center()); };
-    return {centre(panel.BitBtnPuskStop()), centre(panel.btnContiniousReading()),
-            centre(panel.Chart1())};
-}
-
-QPoint digitCentre()
-{
-    FrontPanel front;
-    DigitPanel* d = front.row1Digit(3);
-    return d->mapTo(&front, d->rect().center());
 }
 
 class ChartFilesDesktop : public ::testing::Test
@@ -244,14 +210,14 @@ const Bytes kStop = request(0x01, REG_COMMAND, CMD_STREAM_STOP);
 
 TEST_F(ChartFilesDesktop, RecordSaveLoadPictureAndBurst)
 {
-    const ChartPlaces places = chartPlaces();
+    const test::ChartPanelPlaces places = test::chartPanelPlaces(kWindow, true);
     ASSERT_TRUE(waitFor(0, kDisplayRead, 2)) << "korvel never polled";
     typeServiceSequence();
     QThread::msleep(300);
 
     // Record about two seconds.
     std::size_t m = mark();
-    click(digitCentre(), 1, 2);
+    click(places.digit, 1, 2);
     ASSERT_TRUE(waitFor(m, request(0xC1, MEM_DISCRETENESS, 0)));
     QThread::msleep(500);
     m = mark();

@@ -2,6 +2,7 @@
 // korvel-sim: a double click on a digit opens the chart, "Пуск" streams, "Стоп" stops,
 // "Выход" returns to the front panel. Every assertion is about what the simulated indicator
 // received or sent, and about the window.
+#include "ChartPanelPlaces.h"
 #include "chart/ChartController.h"
 #include "chart/ChartPanel.h"
 #include "chart/ChartPlot.h"
@@ -42,39 +43,6 @@ Bytes request(std::uint8_t first, std::uint8_t reg, std::uint8_t value)
     Bytes r{first, reg, value};
     r.push_back(Crc8(r.data(), 3));
     return r;
-}
-
-// Where the chart's buttons are in the window: the same panel laid out here, at the window's
-// design size (the framed window has no decoration under a bare X server).
-struct ChartButtons
-{
-    QPoint pusk, exit;
-};
-
-ChartButtons chartButtons()
-{
-    PosixSerialPort port;
-    Uperemen settings;
-    ChartControls controls;
-    Link link(port, systemClock(), settings);
-    FrontPanel front;
-    PollCycle poll(link, settings, front);
-    auto* plot = new ChartPlot;
-    ChartController controller(link, settings, controls, poll, *plot);
-    ChartPanel panel(controller, settings, controls, plot);
-    panel.resize(kWindow);
-    panel.setAttribute(Qt::WA_DontShowOnScreen);
-    panel.show();
-    QCoreApplication::processEvents();
-    auto centre = [&](QWidget* w) { return w->mapTo(&panel, w->rect().center()); };
-    return {centre(panel.BitBtnPuskStop()), centre(panel.BitBtnCloseGraphic())};
-}
-
-QPoint digitCentre()
-{
-    FrontPanel front;
-    DigitPanel* d = front.row1Digit(3);
-    return d->mapTo(&front, d->rect().center());
 }
 
 class DesktopChart : public ::testing::Test
@@ -197,12 +165,12 @@ const Bytes kStop = request(0x01, REG_COMMAND, CMD_STREAM_STOP);
 
 TEST_F(DesktopChart, DoubleClickRecordStopAndBackToTheFrontPanel)
 {
-    const ChartButtons buttons = chartButtons();
+    const test::ChartPanelPlaces buttons = test::chartPanelPlaces(kWindow);
     ASSERT_TRUE(waitFor(0, kDisplayRead, 2)) << "korvel never polled";
 
     // A double click on a digit: the filters and the scaling are read, polling stops.
     std::size_t m = mark();
-    click(digitCentre(), 2);
+    click(buttons.digit, 2);
     ASSERT_TRUE(waitFor(m, kFilterRead));
     ASSERT_TRUE(waitFor(m, request(0xC1, MEM_DISCRETENESS, 0)));
     EXPECT_EQ(count(since(m), request(0xC1, MEM_DECIMALS, 0)), 1);

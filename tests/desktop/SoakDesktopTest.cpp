@@ -3,6 +3,7 @@
 // press, shows the live display again, has shown no popup, and the second pass has not grown
 // its memory beyond the first (the first pass lets every one-time allocation happen: glyphs
 // of нет связи, the trace panels' fonts, caches).
+#include "ChartPanelPlaces.h"
 #include "KorvelRig.h"
 #include "chart/ChartController.h"
 #include "chart/ChartPanel.h"
@@ -81,33 +82,6 @@ void click(QPoint inWindow, int repeat = 1)
                        QStringLiteral("mousemove"), QStringLiteral("0"), QStringLiteral("0")});
 }
 
-// Where "Пуск"/"Стоп" and "Выход" are: the chart's panel laid out here at the window's size
-// (the framed window has no decoration under a bare X server), and a digit to double-click.
-struct ChartPlaces
-{
-    QPoint pusk, exit, digit;
-};
-
-ChartPlaces chartPlaces()
-{
-    PosixSerialPort port;
-    Uperemen settings;
-    ChartControls controls;
-    Link link(port, systemClock(), settings);
-    FrontPanel front;
-    PollCycle poll(link, settings, front);
-    auto* plot = new ChartPlot;
-    ChartController controller(link, settings, controls, poll, *plot);
-    ChartPanel panel(controller, settings, controls, plot);
-    panel.resize(KorvelRig::kWindow);
-    panel.setAttribute(Qt::WA_DontShowOnScreen);
-    panel.show();
-    QCoreApplication::processEvents();
-    auto centre = [](QWidget* w, QWidget* in) { return w->mapTo(in, w->rect().center()); };
-    return {centre(panel.BitBtnPuskStop(), &panel), centre(panel.BitBtnCloseGraphic(), &panel),
-            centre(front.row1Digit(3), &front)};
-}
-
 std::size_t startsSince(const KorvelRig& rig, std::size_t from)
 {
     std::size_t n = 0;
@@ -167,7 +141,7 @@ TEST(SoakDesktop, EveryFaultWhilePollingLeavesKorvelAnsweringAndNoBigger)
 TEST(SoakDesktop, EveryFaultDuringAChartRunLeavesKorvelAnsweringAndNoBigger)
 {
     const int secondsEach = secondsPerFault();
-    const ChartPlaces places = chartPlaces();
+    const test::ChartPanelPlaces places = test::chartPanelPlaces(KorvelRig::kWindow);
     // At a real line rate the stream fills the line, as an indicator's does.
     sim::SimOptions options;
     options.baud = 9600;
