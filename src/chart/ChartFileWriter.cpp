@@ -2,9 +2,9 @@
 
 #include "chart/ChartFileFormat.h"
 #include "chart/PaddedFixedText.h"
+#include "settings/ReplaceFile.h"
 
 #include <QIODevice>
-#include <QSaveFile>
 #include <QStringEncoder>
 
 namespace korvel {
@@ -98,17 +98,10 @@ bool WriteChartFile(QIODevice& device, const ChartFileData& data, const QLocale&
 
 QString SaveChartFile(const QString& path, const ChartFileData& data, const QLocale& locale)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return file.errorString();
-    if (!WriteChartFile(file, data, locale)) {
-        const QString why = file.errorString();
-        file.cancelWriting();
-        return why;
-    }
-    if (!file.commit())
-        return file.errorString();
-    return {};
+    QString why;
+    ReplaceFile(
+        path, [&](QIODevice& file) { return WriteChartFile(file, data, locale); }, &why);
+    return why;
 }
 
 } // namespace korvel

@@ -1,10 +1,10 @@
 #include "chart/ChartPicture.h"
 
 #include "chart/ChartPlot.h"
+#include "settings/ReplaceFile.h"
 
 #include <QLabel>
 #include <QPixmap>
-#include <QSaveFile>
 #include <QSvgGenerator>
 
 namespace korvel {
@@ -42,20 +42,14 @@ bool IsSvgName(const QString& path)
 QString SaveChartPicture(ChartPlot& plot, const QString& path)
 {
     plot.repaintNow();
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return file.errorString();
-    const bool written = IsSvgName(path) ? writeSvg(plot, file) : plot.grab().save(&file, "PNG");
-    if (!written) {
-        const QString why = file.error() != QFileDevice::NoError
-                                ? file.errorString()
-                                : QStringLiteral("рисунок не создан");
-        file.cancelWriting();
-        return why;
-    }
-    if (!file.commit())
-        return file.errorString();
-    return {};
+    QString why;
+    ReplaceFile(
+        path,
+        [&](QIODevice& file) {
+            return IsSvgName(path) ? writeSvg(plot, file) : plot.grab().save(&file, "PNG");
+        },
+        &why, QStringLiteral("рисунок не создан"));
+    return why;
 }
 
 } // namespace korvel

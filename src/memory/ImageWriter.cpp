@@ -1,9 +1,9 @@
 #include "memory/ImageWriter.h"
 
 #include "link/DeviceMap.h"
+#include "settings/ReplaceFile.h"
 
 #include <QIODevice>
-#include <QSaveFile>
 
 namespace korvel {
 
@@ -53,17 +53,10 @@ bool WriteImageText(QIODevice& device, const QStringList& lines)
 
 QString SaveImageFile(const QString& path, const QStringList& lines)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return file.errorString();
-    if (!WriteImageText(file, lines)) {
-        const QString why = file.errorString();
-        file.cancelWriting();
-        return why;
-    }
-    if (!file.commit())
-        return file.errorString();
-    return {};
+    QString why;
+    ReplaceFile(
+        path, [&](QIODevice& file) { return WriteImageText(file, lines); }, &why);
+    return why;
 }
 
 } // namespace korvel

@@ -1,8 +1,9 @@
 #include "settings/IniProfile.h"
 
+#include "settings/ReplaceFile.h"
+
 #include <QFile>
 #include <QIODevice>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
 
@@ -149,15 +150,9 @@ IniProfile::LoadStatus IniProfile::loadFile(const QString& path, QString* error)
 bool IniProfile::saveFile(const QString& path, QString* error) const
 {
     // No direct-write fallback: a settings file is either the old one or the complete new one.
-    QSaveFile file(path);
     const QByteArray bytes = toBytes();
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        if (error)
-            *error = file.errorString();
-        file.cancelWriting();
-        return false;
-    }
-    return true;
+    return ReplaceFile(
+        path, [&](QIODevice& file) { return file.write(bytes) == bytes.size(); }, error);
 }
 
 int IniProfile::findSection(const QString& section) const

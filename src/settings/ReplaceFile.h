@@ -1,0 +1,18 @@
+#pragma once
+// Every file the program writes (settings, chart files, pictures, memory images) replaces the
+// old one in one step: until the new file is complete, the old one stays whole on disk.
+#include <QString>
+
+#include <functional>
+
+class QIODevice;
+
+namespace korvel {
+
+// Writes `path` through a temporary file that takes the old file's place only when `write`
+// returned true and everything reached the disk. False with *why set (when given) otherwise:
+// the device's error text, or `whyWithoutDeviceError` when `write` failed without one.
+bool ReplaceFile(const QString& path, const std::function<bool(QIODevice&)>& write,
+                 QString* why = nullptr, const QString& whyWithoutDeviceError = QString());
+
+} // namespace korvel
