@@ -1,6 +1,7 @@
 #include "chart/ChartFileDialog.h"
 
-#include <QFileDialog>
+#include "shell/ui/FileDialogRun.h"
+
 #include <QRegularExpression>
 
 namespace korvel {
@@ -33,29 +34,9 @@ QString ChartFileDialog::extensionOf(const QString& filter) const
 
 bool ChartFileDialog::Execute(QWidget* parent)
 {
-    QFileDialog dialog(parent);
-    const bool save = kind_ != Kind::OpenData;
-    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dialog.setWindowTitle(save ? QStringLiteral("Сохранить как") : QStringLiteral("Открыть"));
-    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
-    dialog.setNameFilters(filters());
-    dialog.setDefaultSuffix(DefaultExt());
-    QObject::connect(
-        &dialog, &QFileDialog::filterSelected, &dialog,
-        [this, &dialog](const QString& filter) { dialog.setDefaultSuffix(extensionOf(filter)); });
-    if (FileName.isEmpty()) {
-        dialog.setDirectory(InitialDir);
-    } else {
-        dialog.selectFile(FileName);
-    }
-    if (dialog.exec() != QDialog::Accepted)
-        return false;
-    const QStringList chosen = dialog.selectedFiles();
-    if (chosen.isEmpty())
-        return false;
-    FileName = chosen.first();
-    return true;
+    const FileDialogRun run{kind_ != Kind::OpenData, filters(), DefaultExt(),
+                            [this](const QString& filter) { return extensionOf(filter); }};
+    return ExecuteFileDialog(parent, run, FileName, InitialDir);
 }
 
 } // namespace korvel

@@ -1,6 +1,6 @@
 #include "memory/ImageFileDialog.h"
 
-#include <QFileDialog>
+#include "shell/ui/FileDialogRun.h"
 
 namespace korvel {
 
@@ -16,26 +16,8 @@ QStringList ImageFileDialog::filters() const
 
 bool ImageFileDialog::Execute(QWidget* parent)
 {
-    QFileDialog dialog(parent);
-    const bool save = kind_ == Kind::Save;
-    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dialog.setWindowTitle(save ? QStringLiteral("Сохранить как") : QStringLiteral("Открыть"));
-    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
-    dialog.setDefaultSuffix(DefaultExt());
-    dialog.setNameFilters(filters());
-    if (FileName.isEmpty()) {
-        dialog.setDirectory(InitialDir);
-    } else {
-        dialog.selectFile(FileName);
-    }
-    if (dialog.exec() != QDialog::Accepted)
-        return false;
-    const QStringList chosen = dialog.selectedFiles();
-    if (chosen.isEmpty())
-        return false;
-    FileName = chosen.first();
-    return true;
+    return ExecuteFileDialog(parent, {kind_ == Kind::Save, filters(), DefaultExt(), {}}, FileName,
+                             InitialDir);
 }
 
 } // namespace korvel
