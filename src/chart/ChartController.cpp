@@ -4,6 +4,7 @@
 #include "chart/ChartFileWriter.h"
 #include "chart/ChartTexts.h"
 #include "chart/PeriodField.h"
+#include "chart/StreamStop.h"
 #include "link/DeviceMap.h"
 #include "link/Link.h"
 #include "panel/PollCycle.h"
@@ -297,13 +298,7 @@ void ChartController::stopSequence()
     link_.DeviceWrite(address, REG_COMMAND, CMD_STREAM_STOP);
     clock.sleepMs(kStopSettleMs);
     port.purgeRx();
-    if (!link_.DeviceWrite(address, REG_COMMAND, CMD_STREAM_STOP)) {
-        for (int pause : kStopRetryPausesMs) {
-            clock.sleepMs(pause);
-            if (link_.DeviceWrite(address, REG_COMMAND, CMD_STREAM_STOP))
-                break;
-        }
-    }
+    SendStreamStop(link_, address, kStopRetryPausesMs);
     clock.sleepMs(kAfterStopMs);
     port.purgeRx();
 }

@@ -3,6 +3,7 @@
 #include "chart/ChartController.h"
 #include "chart/ChartTexts.h"
 #include "chart/ChartTiming.h"
+#include "chart/StreamStop.h"
 #include "link/DeviceMap.h"
 #include "link/Link.h"
 #include "settings/SettingsValues.h"
@@ -103,15 +104,8 @@ void ContinuousReading::read()
 
 void ContinuousReading::sendStop()
 {
-    Link& link = chart_.link();
-    const auto address = static_cast<std::uint8_t>(settings_.AdrPribor);
-    if (link.DeviceWrite(address, REG_COMMAND, CMD_STREAM_STOP))
-        return;
-    for (int pause : kStopRetryPausesMs) {
-        link.clock().sleepMs(pause);
-        if (link.DeviceWrite(address, REG_COMMAND, CMD_STREAM_STOP))
-            return;
-    }
+    SendStreamStop(chart_.link(), static_cast<std::uint8_t>(settings_.AdrPribor),
+                   kStopRetryPausesMs);
 }
 
 } // namespace korvel
