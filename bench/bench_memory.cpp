@@ -15,7 +15,7 @@
 #include "link/PosixSerialPort.h"
 #include "memory/ImageWriter.h"
 #include "memory/TransferDialog.h"
-#include "shell/ui/SkinnedWindow.h"
+#include "ui/SkinnedWindow.h"
 #include "sim/Simulator.h"
 
 #include <QApplication>

@@ -1,6 +1,6 @@
 #include "chart/ChartFileDialog.h"
 
-#include "shell/ui/FileDialogRun.h"
+#include "ui/FileDialogRun.h"
 
 #include <QRegularExpression>
 

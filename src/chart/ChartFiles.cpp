@@ -8,7 +8,7 @@
 #include "chart/ChartPanel.h"
 #include "chart/ChartPicture.h"
 #include "settings/AppPaths.h"
-#include "shell/ui/MessagePopup.h"
+#include "ui/MessagePopup.h"
 
 #include <QFile>
 #include <QFileInfo>

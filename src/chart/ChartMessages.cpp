@@ -1,7 +1,7 @@
 #include "chart/ChartMessages.h"
 
 #include "chart/ChartFileFormat.h"
-#include "shell/ui/MessagePopup.h"
+#include "ui/MessagePopup.h"
 
 #include <algorithm>
 

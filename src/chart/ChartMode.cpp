@@ -5,7 +5,7 @@
 #include "chart/ChartPanel.h"
 #include "chart/ChartPlot.h"
 #include "chart/ContinuousReading.h"
-#include "shell/ui/MessagePopup.h"
+#include "ui/MessagePopup.h"
 
 #include <QEvent>
 #include <QVBoxLayout>

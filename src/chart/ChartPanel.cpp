@@ -6,7 +6,7 @@
 #include "chart/PeriodEdit.h"
 #include "settings/ChartControls.h"
 #include "settings/SettingsValues.h"
-#include "shell/ui/UiFonts.h"
+#include "ui/UiFonts.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>

@@ -4,9 +4,9 @@
 #include "dio/OutputControl.h"
 #include "panel/PollCycle.h"
 #include "panel/SvgPicture.h"
-#include "shell/ui/SkinProfile.h"
-#include "shell/ui/SkinnedWindow.h"
-#include "shell/ui/UiFonts.h"
+#include "ui/SkinProfile.h"
+#include "ui/SkinnedWindow.h"
+#include "ui/UiFonts.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>

@@ -3,7 +3,7 @@
 #include "dio/IoPanel.h"
 #include "panel/PollCycle.h"
 #include "settings/SettingsValues.h"
-#include "shell/ui/SkinnedWindow.h"
+#include "ui/SkinnedWindow.h"
 
 #include <QCheckBox>
 

@@ -1,6 +1,6 @@
 #include "memory/ImageFileDialog.h"
 
-#include "shell/ui/FileDialogRun.h"
+#include "ui/FileDialogRun.h"
 
 namespace korvel {
 

@@ -1,6 +1,6 @@
 #include "memory/MemoryMessages.h"
 
-#include "shell/ui/MessagePopup.h"
+#include "ui/MessagePopup.h"
 
 #include <QStringDecoder>
 

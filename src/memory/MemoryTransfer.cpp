@@ -6,7 +6,7 @@
 #include "panel/PollCycle.h"
 #include "settings/AppPaths.h"
 #include "settings/SettingsValues.h"
-#include "shell/ui/ComPortUi.h"
+#include "ui/ComPortUi.h"
 
 #include <QWidget>
 

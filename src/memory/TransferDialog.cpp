@@ -7,9 +7,9 @@
 #include "memory/ImageWriter.h"
 #include "memory/MemoryMessages.h"
 #include "memory/TransferTexts.h"
-#include "shell/ui/MessagePopup.h"
-#include "shell/ui/SkinnedWindow.h"
-#include "shell/ui/UiFonts.h"
+#include "ui/MessagePopup.h"
+#include "ui/SkinnedWindow.h"
+#include "ui/UiFonts.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>

@@ -1,6 +1,6 @@
 #include "panel/PanelStyle.h"
 
-#include "shell/ui/UiFonts.h"
+#include "ui/UiFonts.h"
 
 namespace korvel::PanelStyle {
 

@@ -11,8 +11,8 @@
 #include "panel/PollCycle.h"
 #include "settings/IniProfile.h"
 #include "settings/SettingsKeys.h"
-#include "shell/MainWindow.h"
-#include "shell/ui/SkinnedWindow.h"
+#include "app/MainWindow.h"
+#include "ui/SkinnedWindow.h"
 #include "sim/Simulator.h"
 #include "support/WaitFor.h"
 

@@ -2,7 +2,7 @@
 // assertion is about the frames the simulated indicator received.
 #include "link/PosixSerialPort.h"
 #include "panel/KeyTable.h"
-#include "shell/ui/MessagePopup.h"
+#include "ui/MessagePopup.h"
 #include "sim/Simulator.h"
 
 #include <gtest/gtest.h>

@@ -8,8 +8,8 @@
 #include "memory/MemoryArea.h"
 #include "memory/MemoryMessages.h"
 #include "panel/ServiceSequence.h"
-#include "shell/ui/MessagePopup.h"
-#include "shell/ui/WindowPlacement.h"
+#include "ui/MessagePopup.h"
+#include "ui/WindowPlacement.h"
 #include "sim/Simulator.h"
 
 #include <gtest/gtest.h>

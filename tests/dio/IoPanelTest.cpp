@@ -4,7 +4,7 @@
 
 #include "dio/LampRules.h"
 #include "panel/SvgPicture.h"
-#include "shell/ui/SkinnedWindow.h"
+#include "ui/SkinnedWindow.h"
 
 #include <QCheckBox>
 #include <QGroupBox>

@@ -5,8 +5,8 @@
 
 #include "settings/IniProfile.h"
 #include "settings/SettingsKeys.h"
-#include "shell/MainWindow.h"
-#include "shell/ui/SkinnedWindow.h"
+#include "app/MainWindow.h"
+#include "ui/SkinnedWindow.h"
 
 #include <QCheckBox>
 #include <QTemporaryDir>

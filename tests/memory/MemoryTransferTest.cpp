@@ -10,8 +10,8 @@
 #include "settings/IniProfile.h"
 #include "settings/SettingsKeys.h"
 #include "settings/SettingsValues.h"
-#include "shell/MainWindow.h"
-#include "shell/ui/SkinnedWindow.h"
+#include "app/MainWindow.h"
+#include "ui/SkinnedWindow.h"
 #include "sim/Simulator.h"
 
 #include "support/VirtualClock.h"

@@ -8,7 +8,7 @@
 #include "memory/ImageWriter.h"
 #include "memory/TransferDialog.h"
 #include "settings/SettingsValues.h"
-#include "shell/ui/MessagePopup.h"
+#include "ui/MessagePopup.h"
 #include "sim/Simulator.h"
 
 #include "support/VirtualClock.h"

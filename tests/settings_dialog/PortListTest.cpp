@@ -1,6 +1,6 @@
 // The settings dialog's port list: how the system's ports and the configured name make one
 // list, and the list of this machine with a pseudo-terminal as the configured port.
-#include "settings/dialog/PortList.h"
+#include "settings_dialog/PortList.h"
 #include "link/PosixSerialPort.h"
 #include "sim/Simulator.h"
 

@@ -1,6 +1,6 @@
 // The settings dialog against the simulated indicator over a pseudo-terminal: what it shows
 // when it opens, what OK saves and reconnects, and that the close button saves nothing.
-#include "settings/dialog/SettingsDialog.h"
+#include "settings_dialog/SettingsDialog.h"
 #include "link/DeviceMap.h"
 #include "link/Link.h"
 #include "link/PosixSerialPort.h"
@@ -12,9 +12,9 @@
 #include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
 #include "settings/SettingsValues.h"
-#include "settings/dialog/ColorSample.h"
-#include "shell/ui/ImageButton.h"
-#include "shell/ui/SkinnedWindow.h"
+#include "settings_dialog/ColorSample.h"
+#include "ui/ImageButton.h"
+#include "ui/SkinnedWindow.h"
 #include "sim/Simulator.h"
 #include "support/PopupDismisser.h"
 #include "support/WaitFor.h"

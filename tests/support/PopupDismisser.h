@@ -1,7 +1,7 @@
 #pragma once
 // Clicks OK on every message popup that comes up and keeps its text, so code that shows the
 // modal popup can run in a test.
-#include "shell/ui/MessagePopup.h"
+#include "ui/MessagePopup.h"
 
 #include <QApplication>
 #include <QLabel>

@@ -1,6 +1,6 @@
 // Hints stay up for a minute, program-wide: the filter installed at start-up serves every
 // widget's hint without the widget doing anything.
-#include "shell/ui/HintHidePause.h"
+#include "ui/HintHidePause.h"
 
 #include <QApplication>
 #include <QHelpEvent>

@@ -1,8 +1,8 @@
 // Close and minimize buttons: which picture shows on enter, leave, move, press
 // and release, and how hovering one button resets the others.
-#include "shell/ui/ButtonArt.h"
-#include "shell/ui/ImageButton.h"
-#include "shell/ui/SkinnedWindow.h"
+#include "ui/ButtonArt.h"
+#include "ui/ImageButton.h"
+#include "ui/SkinnedWindow.h"
 
 #include <QAccessible>
 #include <QEnterEvent>

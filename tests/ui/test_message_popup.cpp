@@ -1,7 +1,7 @@
 // The message popup: its layout for every message of the program, and the
 // modal showing driven as a user would (keys, OK click, drag).
-#include "shell/ui/MessagePopup.h"
-#include "shell/ui/SkinnedWindow.h"
+#include "ui/MessagePopup.h"
+#include "ui/SkinnedWindow.h"
 
 #include <QApplication>
 #include <QFontInfo>

@@ -1,5 +1,5 @@
 // Placement of dialogs over the main window, kept on the screen.
-#include "shell/ui/WindowPlacement.h"
+#include "ui/WindowPlacement.h"
 
 #include <gtest/gtest.h>
 

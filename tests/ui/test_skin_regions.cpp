@@ -1,6 +1,6 @@
 // Outlines and animation step sequences of every shaped window, computed
 // without a screen: the step counts fix the animation speed users see.
-#include "shell/ui/SkinnedWindow.h"
+#include "ui/SkinnedWindow.h"
 
 #include <QTimer>
 #include <QWidget>

@@ -1,6 +1,6 @@
 // The shared window behaviour on real (offscreen) widgets: the close protocol,
 // a close during the reveal, dragging, the framed view and the focus sink.
-#include "shell/ui/SkinnedWindow.h"
+#include "ui/SkinnedWindow.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>

@@ -1,5 +1,5 @@
 // Which installed face stands for "Courier New", the digits' font.
-#include "shell/ui/UiFonts.h"
+#include "ui/UiFonts.h"
 
 #include <gtest/gtest.h>
 

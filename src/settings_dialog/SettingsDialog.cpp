@@ -1,4 +1,4 @@
-#include "settings/dialog/SettingsDialog.h"
+#include "settings_dialog/SettingsDialog.h"
 
 #include "link/DeviceMap.h"
 #include "link/Link.h"
@@ -8,15 +8,15 @@
 #include "settings/SettingsMessages.h"
 #include "settings/SettingsStore.h"
 #include "settings/SettingsValues.h"
-#include "settings/dialog/ColorSample.h"
-#include "settings/dialog/PortList.h"
-#include "shell/ui/ButtonArt.h"
-#include "shell/ui/ComPortUi.h"
-#include "shell/ui/ImageButton.h"
-#include "shell/ui/MessagePopup.h"
-#include "shell/ui/SkinProfile.h"
-#include "shell/ui/SkinnedWindow.h"
-#include "shell/ui/UiFonts.h"
+#include "settings_dialog/ColorSample.h"
+#include "settings_dialog/PortList.h"
+#include "ui/ButtonArt.h"
+#include "ui/ComPortUi.h"
+#include "ui/ImageButton.h"
+#include "ui/MessagePopup.h"
+#include "ui/SkinProfile.h"
+#include "ui/SkinnedWindow.h"
+#include "ui/UiFonts.h"
 
 #include <QAbstractItemView>
 #include <QCheckBox>

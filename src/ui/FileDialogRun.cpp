@@ -1,4 +1,4 @@
-#include "shell/ui/FileDialogRun.h"
+#include "ui/FileDialogRun.h"
 
 #include <QFileDialog>
 

@@ -1,7 +1,7 @@
 // The main window against the simulated indicator on a pseudo-terminal: creation, the
 // connection at the end of the reveal, the keypad wiring, the service sequence and the
 // close sequence with its shutdown writes.
-#include "shell/MainWindow.h"
+#include "app/MainWindow.h"
 #include "link/Crc8.h"
 #include "link/DeviceMap.h"
 #include "link/SerialPort.h"
@@ -13,8 +13,8 @@
 #include "panel/SvgPicture.h"
 #include "settings/IniProfile.h"
 #include "settings/SettingsKeys.h"
-#include "shell/ui/MessagePopup.h"
-#include "shell/ui/SkinnedWindow.h"
+#include "ui/MessagePopup.h"
+#include "ui/SkinnedWindow.h"
 #include "sim/Simulator.h"
 
 #include "support/WaitFor.h"

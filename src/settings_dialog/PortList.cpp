@@ -1,4 +1,4 @@
-#include "settings/dialog/PortList.h"
+#include "settings_dialog/PortList.h"
 
 #ifndef _WIN32
 #include "link/PosixSerialPort.h"

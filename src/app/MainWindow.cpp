@@ -1,4 +1,4 @@
-#include "shell/MainWindow.h"
+#include "app/MainWindow.h"
 
 #include "chart/ChartController.h"
 #include "chart/ChartMode.h"
@@ -10,14 +10,14 @@
 #include "panel/PollCycle.h"
 #include "panel/SvgPicture.h"
 #include "settings/SettingsMessages.h"
-#include "settings/dialog/SettingsDialog.h"
-#include "shell/ui/ButtonArt.h"
-#include "shell/ui/ComPortUi.h"
-#include "shell/ui/ImageButton.h"
-#include "shell/ui/MessagePopup.h"
-#include "shell/ui/SkinProfile.h"
-#include "shell/ui/SkinnedWindow.h"
-#include "shell/ui/UiFonts.h"
+#include "settings_dialog/SettingsDialog.h"
+#include "ui/ButtonArt.h"
+#include "ui/ComPortUi.h"
+#include "ui/ImageButton.h"
+#include "ui/MessagePopup.h"
+#include "ui/SkinProfile.h"
+#include "ui/SkinnedWindow.h"
+#include "ui/UiFonts.h"
 
 #include <QApplication>
 #include <QCheckBox>

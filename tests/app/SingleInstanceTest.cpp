@@ -1,6 +1,6 @@
 // The per-executable single-instance rule, in process: the key, the hand-over, a name left
 // behind by a crashed copy, and a live copy's name never being taken over.
-#include "shell/SingleInstance.h"
+#include "app/SingleInstance.h"
 
 #include <QDir>
 #include <QFile>

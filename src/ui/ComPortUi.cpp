@@ -1,8 +1,8 @@
-#include "shell/ui/ComPortUi.h"
+#include "ui/ComPortUi.h"
 
 #include "link/PortMessages.h"
 #include "settings/SettingsValues.h"
-#include "shell/ui/MessagePopup.h"
+#include "ui/MessagePopup.h"
 
 namespace korvel {
 

@@ -1,6 +1,6 @@
 // --version and --help: which arguments ask for them, and the real program answering them
 // without a display.
-#include "shell/CommandLine.h"
+#include "app/CommandLine.h"
 
 #include <QProcess>
 #include <QRegularExpression>

@@ -4,7 +4,7 @@
 // delay. A skinned dialog that unrolls downward and rolls back up; OK saves and, when port or
 // baud rate changed, reopens the port; the close button saves nothing.
 #include "settings/DialogSelections.h"
-#include "settings/dialog/SettingsDialogContext.h"
+#include "settings_dialog/SettingsDialogContext.h"
 
 #include <QColor>
 #include <QDialog>

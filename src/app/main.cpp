@@ -1,9 +1,9 @@
 // The entry: one running copy per executable file, then the main window and the event loop.
-#include "shell/CommandLine.h"
-#include "shell/MainWindow.h"
-#include "shell/SingleInstance.h"
-#include "shell/TerminationSignals.h"
-#include "shell/ui/HintHidePause.h"
+#include "app/CommandLine.h"
+#include "app/MainWindow.h"
+#include "app/SingleInstance.h"
+#include "app/TerminationSignals.h"
+#include "ui/HintHidePause.h"
 
 #include <QApplication>
 #include <QIcon>

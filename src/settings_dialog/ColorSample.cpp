@@ -1,4 +1,4 @@
-#include "settings/dialog/ColorSample.h"
+#include "settings_dialog/ColorSample.h"
 
 #include <QPainter>
 
