@@ -26,8 +26,7 @@ protected:
         sim::SimOptions options;
         options.streamPattern = sim::StreamPattern::Counting;
         // The copy's folder is where its file dialogs start.
-        startRig({.sim = options,
-                  .settings = {KorvelRig::chartInputs(5)}});
+        startRig({.sim = options, .settings = {KorvelRig::chartInputs(5)}});
     }
 
     // Pixels of the navy of the file labels in a picture of the chart.
@@ -72,7 +71,8 @@ TEST_F(ChartFilesDesktop, RecordSaveLoadPictureAndBurst)
     const QString saved = rig->filePath(QStringLiteral("run.twi"));
     KorvelRig::chooseMenuEntry(places.plot, 1);
     KorvelRig::answerFileDialog(QStringLiteral("Сохранить как"), saved);
-    ASSERT_TRUE(KorvelRig::waitUntil([&] { return QFile::exists(saved); }, 5000)) << "nothing saved";
+    ASSERT_TRUE(KorvelRig::waitUntil([&] { return QFile::exists(saved); }, 5000))
+        << "nothing saved";
     QFile file(saved);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QByteArray bytes = file.readAll();

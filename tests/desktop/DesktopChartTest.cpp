@@ -22,8 +22,7 @@ protected:
         sim::SimOptions options;
         options.baud = 9600;
         options.streamPattern = sim::StreamPattern::Counting;
-        startRig({.sim = options,
-                  .settings = {KorvelRig::chartInputs(31)}});
+        startRig({.sim = options, .settings = {KorvelRig::chartInputs(31)}});
     }
 };
 

@@ -39,7 +39,8 @@ TEST_F(Desktop, StartsByUnlockingTheKeyboardAndPolls)
     KorvelRig::waitUntil([] { return rig->mark() >= 3; }, 5000);
     const std::vector<std::uint8_t> displayRead{0x81, 0x2A, 0x0F, 0xF1};
     const auto r = rig->sim().requests();
-    EXPECT_TRUE(std::any_of(r.begin(), r.end(), [&](const auto& q) { return q.bytes == displayRead; }));
+    EXPECT_TRUE(
+        std::any_of(r.begin(), r.end(), [&](const auto& q) { return q.bytes == displayRead; }));
     settle();
 }
 

@@ -77,10 +77,10 @@ KorvelRig::KorvelRig(Options options)
     if (options.prepare)
         options.prepare(*sim_);
 
-    const QString port = QString::fromStdString(options.stableLink ? options.sim.linkPath
-                                                                   : sim_->slavePath());
-    options.settings.insert(options.settings.begin(),
-                            {QStringLiteral("Параметры COM-порта"), QStringLiteral("COM-порт"), port});
+    const QString port =
+        QString::fromStdString(options.stableLink ? options.sim.linkPath : sim_->slavePath());
+    options.settings.insert(options.settings.begin(), {QStringLiteral("Параметры COM-порта"),
+                                                       QStringLiteral("COM-порт"), port});
     started_ = QFile::copy(QStringLiteral(KORVEL_BIN_DIR "/korvel"), copyPath());
     EXPECT_TRUE(started_) << "no copy of korvel";
     for (const Setting& s : options.settings)
@@ -299,10 +299,9 @@ void KorvelRig::answerFileDialog(const QString& title, const QString& path)
 QSize KorvelRig::windowSize()
 {
     int w = 0, h = 0;
-    const QString shell = xdotoolOutput({QStringLiteral("search"), QStringLiteral("--name"),
-                                         QStringLiteral("Korvel 1X - 3X"),
-                                         QStringLiteral("getwindowgeometry"),
-                                         QStringLiteral("--shell")});
+    const QString shell = xdotoolOutput(
+        {QStringLiteral("search"), QStringLiteral("--name"), QStringLiteral("Korvel 1X - 3X"),
+         QStringLiteral("getwindowgeometry"), QStringLiteral("--shell")});
     for (const QString& line : shell.split('\n')) {
         if (line.startsWith(QStringLiteral("WIDTH=")))
             w = line.mid(6).toInt();
@@ -323,10 +322,10 @@ void KorvelRig::screenshot(const char* name)
 {
     const QString folder = qEnvironmentVariable("KORVEL_SCREENSHOTS");
     if (!folder.isEmpty())
-        QProcess::execute(QStringLiteral("import"),
-                          {QStringLiteral("-window"), QStringLiteral("root"),
-                           folder + QLatin1Char('/') + QString::fromUtf8(name) +
-                               QStringLiteral(".png")});
+        QProcess::execute(
+            QStringLiteral("import"),
+            {QStringLiteral("-window"), QStringLiteral("root"),
+             folder + QLatin1Char('/') + QString::fromUtf8(name) + QStringLiteral(".png")});
 }
 
 QStringList KorvelRig::visibleWindowIds() const

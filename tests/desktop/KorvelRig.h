@@ -158,8 +158,7 @@ private:
 
 // A suite whose cases share one running korvel and run in order. Each suite names itself, so
 // it has a rig of its own, and starts it in its SetUpTestSuite with startRig.
-template <class Suite>
-class SharedKorvel : public ::testing::Test
+template <class Suite> class SharedKorvel : public ::testing::Test
 {
 protected:
     static inline std::unique_ptr<KorvelRig> rig;

@@ -28,15 +28,18 @@ protected:
 
     static int pageSelectsSince(std::size_t from)
     {
-        return rig->countSince(from, [](const Bytes& b) { return b[0] == 0x01 && b[1] == REG_PAGE; });
+        return rig->countSince(from,
+                               [](const Bytes& b) { return b[0] == 0x01 && b[1] == REG_PAGE; });
     }
     static int memoryWritesSince(std::size_t from)
     {
-        return rig->countSince(from, [](const Bytes& b) { return (b[0] & 0xC0) == ACCESS_MEM_WRITE; });
+        return rig->countSince(from,
+                               [](const Bytes& b) { return (b[0] & 0xC0) == ACCESS_MEM_WRITE; });
     }
     static int memoryReadsSince(std::size_t from)
     {
-        return rig->countSince(from, [](const Bytes& b) { return (b[0] & 0xC0) == ACCESS_MEM_READ; });
+        return rig->countSince(from,
+                               [](const Bytes& b) { return (b[0] & 0xC0) == ACCESS_MEM_READ; });
     }
 
     // The n-th entry of the face's context menu.

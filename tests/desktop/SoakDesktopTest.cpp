@@ -135,7 +135,8 @@ TEST(SoakDesktop, EveryFaultWhilePollingLeavesKorvelAnsweringAndNoBigger)
             }
             rig.sim().setFaults({});
         }
-        EXPECT_EQ(KorvelRig::waitForPicture(start.live, false, 10000), start.live) << "the live display";
+        EXPECT_EQ(KorvelRig::waitForPicture(start.live, false, 10000), start.live)
+            << "the live display";
         afterPassKb.push_back(rig.residentKb());
     }
     const qint64 soakMs = start.clock.elapsed();
@@ -167,7 +168,8 @@ TEST(SoakDesktop, EveryFaultDuringAChartRunLeavesKorvelAnsweringAndNoBigger)
     click(places.digit, 2);
     // Chart mode reads the filter registers (240..242) at entry.
     auto filterReads = [&] {
-        return rig.countSince(m, [](const KorvelRig::Bytes& b) { return b[0] == 0x81 && b[1] == 240; });
+        return rig.countSince(
+            m, [](const KorvelRig::Bytes& b) { return b[0] == 0x81 && b[1] == 240; });
     };
     ASSERT_TRUE(KorvelRig::waitUntil([&] { return filterReads() > 0; }, 10000))
         << "chart mode did not come up";
@@ -203,7 +205,8 @@ TEST(SoakDesktop, EveryFaultDuringAChartRunLeavesKorvelAnsweringAndNoBigger)
     EXPECT_TRUE(KorvelRig::waitUntil([&] { return !rig.sim().streaming(); }, 10000));
     QThread::msleep(500);
     click(places.exit);
-    EXPECT_EQ(KorvelRig::waitForPicture(start.live, false, 15000), start.live) << "the live front panel";
+    EXPECT_EQ(KorvelRig::waitForPicture(start.live, false, 15000), start.live)
+        << "the live front panel";
     const qint64 soakMs = start.clock.elapsed();
 
     expectAnswering(rig, start.windows);
