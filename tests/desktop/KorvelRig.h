@@ -1,239 +1,174 @@
 #pragma once
-// The real korvel on the X server the test runs on, against an in-process korvel-sim behind a
-// stable link (the port's name survives the simulated adapter being pulled and replugged).
-// The test process itself runs on xcb, so it can read the screen back; it looks at korvel only
-// from outside: the frames the simulator received, the window's pixels, /proc.
-#include "link/SegmentCodes.h"
-#include "panel/KeyTable.h"
+// The real korvel on the X server the test runs on (xvfb-run), against an in-process
+// korvel-sim. Every desktop test starts korvel through this rig: a copy of the program in a
+// temporary folder (its settings file, single-instance key and file dialogs are the test's),
+// the port and any other settings written with korvel-ini, the program polling before the
+// test goes on. The test looks at korvel only from outside: the requests the simulator
+// received, the window's pixels and X properties, /proc; it drives it with xdotool.
 #include "sim/Simulator.h"
 
 #include <gtest/gtest.h>
 
-#include <QDir>
-#include <QElapsedTimer>
-#include <QFile>
-#include <QGuiApplication>
 #include <QImage>
-#include <QPixmap>
+#include <QPoint>
 #include <QProcess>
-#include <QScreen>
+#include <QSize>
+#include <QStringList>
 #include <QTemporaryDir>
-#include <QThread>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
-#include <string_view>
+#include <utility>
+#include <vector>
 
 namespace korvel::test {
+
+// A key written into korvel's settings file.
+struct RigSetting
+{
+    QString section, key, value;
+};
+
+// How the rig sets korvel and the simulator up.
+struct RigOptions
+{
+    sim::SimOptions sim{};
+    // Written into the settings file besides the port.
+    std::vector<RigSetting> settings{};
+    // The port through a link that outlives the simulated adapter being pulled and replugged;
+    // otherwise korvel is given the pty itself.
+    bool stableLink = false;
+    // A display that never changes by itself, so two pictures of the window compare equal;
+    // otherwise the simulator's live weighing display.
+    bool steadyDisplay = false;
+    // The device's own state, set before korvel first sees it.
+    std::function<void(sim::Simulator&)> prepare{};
+};
+
+// A click as xdotool gives it.
+struct RigClick
+{
+    int button = 1;
+    int repeat = 1;    // 2: a double click
+    bool ctrl = false; // Ctrl held through the click
+    bool away = false; // the pointer off the window afterwards, so no hover look stays
+};
 
 class KorvelRig
 {
 public:
-    using Write = std::pair<int, int>; // register, value
+    using Bytes = std::vector<std::uint8_t>;
+    // Register (or, where memory writes are asked for, memory offset + kMemoryWrite), value.
+    using Write = std::pair<int, int>;
+    using Writes = std::vector<Write>;
+    static constexpr int kMemoryWrite = 1000;
 
     static constexpr QSize kScreen{1024, 768}; // as given to xvfb-run
     static constexpr QSize kWindow{555, 398};
     // Where the main window places itself: centred across, a third down.
     static constexpr QPoint kOrigin{(kScreen.width() - kWindow.width()) / 2,
                                     (kScreen.height() - kWindow.height()) / 3};
+    static constexpr QPoint kCloseButton{492 + 23, 10}; // in the window
 
-    // A display that never changes by itself, so that two pictures of the window compare
-    // equal: stable lamp on, row 1 "123.45", row 2 "t  678901".
-    static std::array<std::uint8_t, 16> fixedDisplay()
+    using Setting = RigSetting;
+    using Options = RigOptions;
+    using Click = RigClick;
+    // The digital inputs chart mode draws beside the weight: bit n for input n + 1.
+    static Setting chartInputs(int mask)
     {
-        auto code = [](char c) {
-            for (const SegmentGlyphCode& g : SEGMENT_GLYPHS)
-                if (g.text == c)
-                    return g.code;
-            return std::uint8_t{0};
-        };
-        std::array<std::uint8_t, 16> d{};
-        d[0] = 0x40; // stable
-        const char* row1 = " 12345";
-        const char* row2 = "t  678901";
-        for (int i = 0; i < 6; ++i)
-            d[1 + i] = code(row1[i]);
-        d[4] |= SEGMENT_POINT;
-        for (int i = 0; i < 9; ++i)
-            d[7 + i] = code(row2[i]);
-        return d;
+        return {QStringLiteral("Графики цифровых входов"),
+                QStringLiteral("Маска вывода цифровых входов на графики"), QString::number(mask)};
     }
 
-    explicit KorvelRig(sim::SimOptions options = {})
-    {
-        EXPECT_FALSE(qEnvironmentVariableIsEmpty("DISPLAY")) << "run under xvfb-run";
-        options.linkPath = dir_.filePath(QStringLiteral("adapter.tty")).toStdString();
-        sim_ = std::make_unique<sim::Simulator>(options);
-        std::string error;
-        started_ = sim_->start(&error);
-        EXPECT_TRUE(started_) << error;
-        sim_->setDisplay(fixedDisplay());
-
-        // A copy of its own: its settings file and its single-instance key are the test's.
-        const QString copy = dir_.filePath(QStringLiteral("korvel"));
-        started_ = started_ && QFile::copy(QStringLiteral(KORVEL_BIN_DIR "/korvel"), copy) &&
-                   QProcess::execute(
-                       QStringLiteral(KORVEL_BIN_DIR "/korvel-ini"),
-                       {copy + QStringLiteral(".ini"), QStringLiteral("Параметры COM-порта"),
-                        QStringLiteral("COM-порт"), QString::fromStdString(options.linkPath)}) == 0;
-        EXPECT_TRUE(started_);
-        korvel_.setProcessChannelMode(QProcess::ForwardedChannels);
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-        korvel_.setProcessEnvironment(env);
-        korvel_.start(copy, {});
-        started_ = started_ && korvel_.waitForStarted();
-        // Polling: the keyboard unlock, then display reads.
-        started_ = started_ && waitUntil([this] { return displayReadsSince(0) > 0; }, 15000);
-        EXPECT_TRUE(started_) << "korvel never polled";
-        // The pointer away from the window, so no hover look changes a picture.
-        QProcess::execute(QStringLiteral("xdotool"),
-                          {QStringLiteral("mousemove"), QStringLiteral("0"), QStringLiteral("0")});
-    }
-
-    ~KorvelRig()
-    {
-        if (korvel_.state() != QProcess::NotRunning) {
-            korvel_.terminate(); // SIGTERM closes the window normally
-            if (!korvel_.waitForFinished(10000)) {
-                korvel_.kill();
-                korvel_.waitForFinished();
-            }
-        }
-        sim_.reset();
-    }
+    explicit KorvelRig(Options options = {});
+    ~KorvelRig(); // SIGTERM (the window closes normally), a kill if that hangs
+    KorvelRig(const KorvelRig&) = delete;
+    KorvelRig& operator=(const KorvelRig&) = delete;
 
     bool started() const { return started_; }
     sim::Simulator& sim() { return *sim_; }
     QProcess& process() { return korvel_; }
+    QString copyPath() const;
+    QString filePath(const QString& name) const { return dir_.filePath(name); }
+    // Starts one more copy of the same program, as a user's second start would.
+    void startAnother(QProcess& process) const;
 
-    static bool waitUntil(const std::function<bool()>& pred, int boundMs)
-    {
-        QElapsedTimer t;
-        t.start();
-        while (!pred()) {
-            if (t.elapsed() > boundMs)
-                return false;
-            QThread::msleep(20);
-        }
-        return true;
-    }
+    // Polls `pred` every `stepMs` until it holds; false once `boundMs` ran out. The bound only
+    // keeps a broken case from hanging.
+    static bool waitUntil(const std::function<bool()>& pred, int boundMs = 8000, int stepMs = 20);
 
-    std::size_t mark() const { return sim_->requests().size(); }
-    std::vector<Write> writesSince(std::size_t from) const
-    {
-        std::vector<Write> out;
-        const auto requests = sim_->requests();
-        for (std::size_t i = from; i < requests.size(); ++i) {
-            const auto& b = requests[i].bytes;
-            if (requests[i].crcValid && b.size() == 4 && (b[0] & 0xC0) == 0)
-                out.emplace_back(b[1], b[2]);
-        }
-        return out;
-    }
-    int displayReadsSince(std::size_t from) const
-    {
-        int n = 0;
-        const auto requests = sim_->requests();
-        for (std::size_t i = from; i < requests.size(); ++i) {
-            const auto& b = requests[i].bytes;
-            n += requests[i].crcValid && b.size() == 4 && (b[0] & 0xC0) == 0x80 && b[1] == 0x2A;
-        }
-        return n;
-    }
+    // The simulator's request log. A mark is a place in it; the ...Since calls look from there.
+    std::size_t mark() const;
+    std::vector<Bytes> requestsSince(std::size_t from) const;
+    // Well-formed requests (four bytes, a valid CRC) for which `is` holds.
+    int countSince(std::size_t from, const std::function<bool(const Bytes&)>& is) const;
+    int countSince(std::size_t from, const Bytes& request) const;
+    bool waitForRequest(std::size_t from, const Bytes& request, int n = 1,
+                        int boundMs = 15000) const;
+    int displayReadsSince(std::size_t from) const; // at any address
+    Writes writesSince(std::size_t from, bool withMemory = false) const;
+    // Waits (bounded) for `count` register writes since `from`; the writes there are then.
+    Writes waitForWrites(std::size_t from, std::size_t count, int boundMs = 8000) const;
+    // A request as korvel frames it: first byte, register, value, CRC.
+    static Bytes request(std::uint8_t first, std::uint8_t reg, std::uint8_t value);
+
+    // xdotool, failing the case when it fails.
+    static void xdotool(const QStringList& args);
+    static void click(QPoint inWindow, Click how = {});
+    static void clickAt(QPoint onScreen, Click how = {});
+    static QPoint keyCentre(const char* caption); // a key of the face, in the window
+    static void clickKey(const char* caption, Click how = {});
+    // The n-th entry of the context menu opened at `inWindow` (separators do not count).
+    static void chooseMenuEntry(QPoint inWindow, int n);
+    // The hidden key sequence that shows the service commands.
+    static void typeServiceSequence();
+    static QString focusedWindowName();
+    // Types a path into the file dialog titled `title` and accepts it.
+    static void answerFileDialog(const QString& title, const QString& path);
+    // The main window found by its title.
+    static QSize windowSize();
+    static void resizeWindow(QSize size);
+    // With KORVEL_SCREENSHOTS set to a folder, the screen is kept there as `name`.png.
+    static void screenshot(const char* name);
+
+    // Visible top-level windows of the process (the main window; popups would add to it).
+    QStringList visibleWindowIds() const;
+    int visibleWindows() const { return int(visibleWindowIds().size()); }
 
     // The main window as the X server shows it.
-    static QImage grabWindow()
-    {
-        return QGuiApplication::primaryScreen()
-            ->grabWindow(0, kOrigin.x(), kOrigin.y(), kWindow.width(), kWindow.height())
-            .toImage()
-            .convertToFormat(QImage::Format_RGB32);
-    }
+    static QImage grabWindow();
     // Waits until the window looks like `expected` (or, with `differ`, unlike it) and stays so
     // for a moment; the picture it settled on.
-    static QImage waitForPicture(const QImage& expected, bool differ, int boundMs)
-    {
-        QImage now;
-        waitUntil(
-            [&] {
-                now = grabWindow();
-                if ((now == expected) == differ)
-                    return false;
-                QThread::msleep(150);
-                return grabWindow() == now;
-            },
-            boundMs);
-        return now;
-    }
+    static QImage waitForPicture(const QImage& expected, bool differ, int boundMs);
 
     // Descriptors the process holds: all of them, and those on terminals (the port).
     int openDescriptors() const { return descriptors(false); }
     int terminalDescriptors() const { return descriptors(true); }
-
-    long residentKb() const
-    {
-        QFile status(QStringLiteral("/proc/%1/status").arg(korvel_.processId()));
-        if (!status.open(QIODevice::ReadOnly))
-            return -1;
-        for (const QByteArray& line : status.readAll().split('\n'))
-            if (line.startsWith("VmRSS:"))
-                return line.mid(6).trimmed().split(' ').first().toLong();
-        return -1;
-    }
-
-    // Visible top-level windows of the process (the main window; popups would add to it).
-    int visibleWindows() const
-    {
-        QProcess p;
-        p.start(QStringLiteral("xdotool"),
-                {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--pid"),
-                 QString::number(korvel_.processId())});
-        p.waitForFinished();
-        int n = 0;
-        for (const QByteArray& line : p.readAllStandardOutput().split('\n'))
-            n += !line.trimmed().isEmpty();
-        return n;
-    }
-
-    // A click on a key of the face, as a user does it.
-    static void clickKey(const char* caption)
-    {
-        for (const KeyDef& k : keyTable()) {
-            if (std::string_view(k.caption) != caption)
-                continue;
-            // Hit rectangles are in face coordinates, 8 pixels below the window's.
-            const QPoint s =
-                kOrigin + QPoint((k.hitLeft + k.hitRight) / 2, (k.hitTop + k.hitBottom) / 2 - 8);
-            QProcess::execute(QStringLiteral("xdotool"),
-                              {QStringLiteral("mousemove"), QString::number(s.x()),
-                               QString::number(s.y()), QStringLiteral("sleep"),
-                               QStringLiteral("0.05"), QStringLiteral("click"), QStringLiteral("1"),
-                               QStringLiteral("mousemove"), QStringLiteral("0"),
-                               QStringLiteral("0")});
-            return;
-        }
-        ADD_FAILURE() << "no key " << caption;
-    }
+    long residentKb() const;
 
 private:
-    int descriptors(bool terminalsOnly) const
-    {
-        const QDir fds(QStringLiteral("/proc/%1/fd").arg(korvel_.processId()));
-        int n = 0;
-        for (const QFileInfo& fd : fds.entryInfoList(QDir::System | QDir::NoDotAndDotDot)) {
-            // Standard input and output may be the terminal the test was started from.
-            const bool standard = fd.fileName().toInt() <= 2;
-            n += !terminalsOnly ||
-                 (!standard && fd.symLinkTarget().startsWith(QStringLiteral("/dev/pts/")));
-        }
-        return n;
-    }
+    int descriptors(bool terminalsOnly) const;
 
     QTemporaryDir dir_;
     std::unique_ptr<sim::Simulator> sim_;
     QProcess korvel_;
     bool started_ = false;
+};
+
+// A suite whose cases share one running korvel and run in order. Each suite names itself, so
+// it has a rig of its own, and starts it in its SetUpTestSuite with startRig.
+template <class Suite> class SharedKorvel : public ::testing::Test
+{
+protected:
+    static inline std::unique_ptr<KorvelRig> rig;
+
+    static void startRig(KorvelRig::Options options = {})
+    {
+        rig = std::make_unique<KorvelRig>(std::move(options));
+        ASSERT_TRUE(rig->started());
+    }
+    static void TearDownTestSuite() { rig.reset(); }
 };
 
 } // namespace korvel::test

@@ -3,6 +3,8 @@
 // and no descriptor left behind.
 #include "KorvelRig.h"
 
+#include <QElapsedTimer>
+
 #include <algorithm>
 #include <iostream>
 
@@ -14,7 +16,7 @@ using Write = KorvelRig::Write;
 
 TEST(ReconnectDesktop, TenUnplugsRecoverByThemselvesWithoutPopupsOrLeaks)
 {
-    KorvelRig rig;
+    KorvelRig rig({.stableLink = true, .steadyDisplay = true});
     ASSERT_TRUE(rig.started());
     // The live picture, and what a silent indicator shows (нет связи, lamps dark).
     const QImage live = KorvelRig::waitForPicture(QImage(), true, 10000);
@@ -54,7 +56,7 @@ TEST(ReconnectDesktop, TenUnplugsRecoverByThemselvesWithoutPopupsOrLeaks)
 
     // Still answering the user.
     const std::size_t m = rig.mark();
-    KorvelRig::clickKey("5");
+    KorvelRig::clickKey("5", {.away = true});
     EXPECT_TRUE(KorvelRig::waitUntil([&] { return rig.writesSince(m).size() >= 2; }, 8000));
     EXPECT_EQ(rig.writesSince(m), (std::vector<Write>{{253, 0x02}, {255, 12}}));
 

@@ -5,18 +5,9 @@
 // of нет связи, the trace panels' fonts, caches).
 #include "ChartPanelPlaces.h"
 #include "KorvelRig.h"
-#include "chart/ChartController.h"
-#include "chart/ChartPanel.h"
-#include "chart/ChartPlot.h"
-#include "link/Link.h"
-#include "link/PosixSerialPort.h"
-#include "panel/DigitPanel.h"
-#include "panel/FrontPanel.h"
-#include "panel/PollCycle.h"
-#include "settings/ChartControls.h"
-#include "settings/SettingsValues.h"
 
-#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QThread>
 
 #include <algorithm>
 #include <iostream>
@@ -71,15 +62,26 @@ int secondsPerFault()
     return fromEnvironment > 0 ? fromEnvironment : 3;
 }
 
+// The fault for that long; korvel lives through it.
+void sufferFault(KorvelRig& rig, const Fault& fault, int seconds)
+{
+    fault.apply(rig.sim());
+    QThread::msleep(static_cast<unsigned long>(seconds) * 1000);
+    EXPECT_EQ(rig.process().state(), QProcess::Running);
+}
+
+// Clicks that leave the pointer off the window, so pictures of it compare.
 void click(QPoint inWindow, int repeat = 1)
 {
-    const QPoint s = KorvelRig::kOrigin + inWindow;
-    QProcess::execute(QStringLiteral("xdotool"),
-                      {QStringLiteral("mousemove"), QString::number(s.x()), QString::number(s.y()),
-                       QStringLiteral("sleep"), QStringLiteral("0.05"), QStringLiteral("click"),
-                       QStringLiteral("--repeat"), QString::number(repeat),
-                       QStringLiteral("--delay"), QStringLiteral("80"), QStringLiteral("1"),
-                       QStringLiteral("mousemove"), QStringLiteral("0"), QStringLiteral("0")});
+    KorvelRig::click(inWindow, {.repeat = repeat, .away = true});
+}
+
+// What a test that compares pictures and pulls the adapter needs, at a real line's pace.
+KorvelRig::Options atLineRate()
+{
+    KorvelRig::Options options{.stableLink = true, .steadyDisplay = true};
+    options.sim.baud = 9600;
+    return options;
 }
 
 std::size_t startsSince(const KorvelRig& rig, std::size_t from)
@@ -90,47 +92,62 @@ std::size_t startsSince(const KorvelRig& rig, std::size_t from)
     return n;
 }
 
+// What the soak compares the end with: the live display, the windows and the resident
+// memory at the start; and the soak's clock.
+struct Baseline
+{
+    explicit Baseline(const KorvelRig& rig)
+        : live(KorvelRig::waitForPicture(QImage(), true, 10000)), windows(rig.visibleWindows()),
+          kb(rig.residentKb())
+    {
+        clock.start();
+    }
+    const QImage live;
+    const int windows;
+    const long kb;
+    QElapsedTimer clock;
+};
+
+// No popup came up, and korvel still answers a key.
+void expectAnswering(KorvelRig& rig, int windows)
+{
+    EXPECT_EQ(rig.visibleWindows(), windows) << "no popup";
+    const std::size_t m = rig.mark();
+    KorvelRig::clickKey("5", {.away = true});
+    EXPECT_TRUE(KorvelRig::waitUntil([&] { return rig.writesSince(m).size() >= 2; }, 8000));
+    EXPECT_EQ(rig.writesSince(m), (std::vector<Write>{{253, 0x02}, {255, 12}}));
+}
+
 TEST(SoakDesktop, EveryFaultWhilePollingLeavesKorvelAnsweringAndNoBigger)
 {
     const int secondsEach = secondsPerFault();
-    sim::SimOptions options;
-    options.baud = 9600; // a real line's pace
-    KorvelRig rig(options);
+    KorvelRig rig(atLineRate());
     ASSERT_TRUE(rig.started());
-    const QImage live = KorvelRig::waitForPicture(QImage(), true, 10000);
-    const int windows = rig.visibleWindows();
-    const long startKb = rig.residentKb();
-    QElapsedTimer soak;
-    soak.start();
+    const Baseline start(rig);
 
     std::vector<long> afterPassKb;
     for (int pass = 0; pass < 2; ++pass) {
         for (const Fault& fault : allFaults()) {
             SCOPED_TRACE(fault.name);
-            fault.apply(rig.sim());
-            QThread::msleep(static_cast<unsigned long>(secondsEach) * 1000);
-            EXPECT_EQ(rig.process().state(), QProcess::Running);
+            sufferFault(rig, fault, secondsEach);
             if (!rig.sim().plugged()) {
                 ASSERT_TRUE(rig.sim().replug());
             }
             rig.sim().setFaults({});
         }
-        EXPECT_EQ(KorvelRig::waitForPicture(live, false, 10000), live) << "the live display";
+        EXPECT_EQ(KorvelRig::waitForPicture(start.live, false, 10000), start.live)
+            << "the live display";
         afterPassKb.push_back(rig.residentKb());
     }
-    const qint64 soakMs = soak.elapsed();
+    const qint64 soakMs = start.clock.elapsed();
 
-    EXPECT_EQ(rig.visibleWindows(), windows) << "no popup";
-    const std::size_t m = rig.mark();
-    KorvelRig::clickKey("5");
-    EXPECT_TRUE(KorvelRig::waitUntil([&] { return rig.writesSince(m).size() >= 2; }, 8000));
-    EXPECT_EQ(rig.writesSince(m), (std::vector<Write>{{253, 0x02}, {255, 12}}));
+    expectAnswering(rig, start.windows);
 
     // A leak of even one small buffer per failed transaction would add hundreds of kilobytes
     // over a pass; what the allocator keeps or returns moves the figure by far less.
     EXPECT_LE(afterPassKb[1], afterPassKb[0] + 1024) << "memory grew in the second pass";
     std::cout << "soak: " << soakMs / 1000.0 << " s (" << allFaults().size() << " faults x "
-              << secondsEach << " s, twice); resident memory " << startKb << " kB at the start, "
+              << secondsEach << " s, twice); resident memory " << start.kb << " kB at the start, "
               << afterPassKb[0] << " kB after the first pass, " << afterPassKb[1]
               << " kB after the second\n";
 }
@@ -143,24 +160,16 @@ TEST(SoakDesktop, EveryFaultDuringAChartRunLeavesKorvelAnsweringAndNoBigger)
     const int secondsEach = secondsPerFault();
     const test::ChartPanelPlaces places = test::chartPanelPlaces(KorvelRig::kWindow);
     // At a real line rate the stream fills the line, as an indicator's does.
-    sim::SimOptions options;
-    options.baud = 9600;
-    KorvelRig rig(options);
+    KorvelRig rig(atLineRate());
     ASSERT_TRUE(rig.started());
-    const QImage live = KorvelRig::waitForPicture(QImage(), true, 10000);
-    const int windows = rig.visibleWindows();
-    const long startKb = rig.residentKb();
-    QElapsedTimer soak;
-    soak.start();
+    const Baseline start(rig);
 
     std::size_t m = rig.mark();
     click(places.digit, 2);
     // Chart mode reads the filter registers (240..242) at entry.
     auto filterReads = [&] {
-        const auto all = rig.sim().requests();
-        return std::count_if(all.begin() + std::ptrdiff_t(m), all.end(), [](const auto& r) {
-            return r.bytes.size() == 4 && r.bytes[0] == 0x81 && r.bytes[1] == 240;
-        });
+        return rig.countSince(
+            m, [](const KorvelRig::Bytes& b) { return b[0] == 0x81 && b[1] == 240; });
     };
     ASSERT_TRUE(KorvelRig::waitUntil([&] { return filterReads() > 0; }, 10000))
         << "chart mode did not come up";
@@ -173,9 +182,7 @@ TEST(SoakDesktop, EveryFaultDuringAChartRunLeavesKorvelAnsweringAndNoBigger)
     for (int pass = 0; pass < 2; ++pass) {
         for (const Fault& fault : allFaults()) {
             SCOPED_TRACE(fault.name);
-            fault.apply(rig.sim());
-            QThread::msleep(static_cast<unsigned long>(secondsEach) * 1000);
-            EXPECT_EQ(rig.process().state(), QProcess::Running);
+            sufferFault(rig, fault, secondsEach);
             rig.sim().setFaults({});
             if (!rig.sim().plugged()) {
                 ASSERT_TRUE(rig.sim().replug());
@@ -198,19 +205,16 @@ TEST(SoakDesktop, EveryFaultDuringAChartRunLeavesKorvelAnsweringAndNoBigger)
     EXPECT_TRUE(KorvelRig::waitUntil([&] { return !rig.sim().streaming(); }, 10000));
     QThread::msleep(500);
     click(places.exit);
-    EXPECT_EQ(KorvelRig::waitForPicture(live, false, 15000), live) << "the live front panel";
-    const qint64 soakMs = soak.elapsed();
+    EXPECT_EQ(KorvelRig::waitForPicture(start.live, false, 15000), start.live)
+        << "the live front panel";
+    const qint64 soakMs = start.clock.elapsed();
 
-    EXPECT_EQ(rig.visibleWindows(), windows) << "no popup";
-    m = rig.mark();
-    KorvelRig::clickKey("5");
-    EXPECT_TRUE(KorvelRig::waitUntil([&] { return rig.writesSince(m).size() >= 2; }, 8000));
-    EXPECT_EQ(rig.writesSince(m), (std::vector<Write>{{253, 0x02}, {255, 12}}));
+    expectAnswering(rig, start.windows);
 
     // The chart keeps a window of points and trims the rest: a pass is longer than the window.
     EXPECT_LE(afterPassKb[1], afterPassKb[0] + 1024) << "memory grew in the second pass";
     std::cout << "chart soak: " << soakMs / 1000.0 << " s (" << allFaults().size() << " faults x "
-              << secondsEach << " s, twice, while streaming); resident memory " << startKb
+              << secondsEach << " s, twice, while streaming); resident memory " << start.kb
               << " kB before the chart, " << afterPassKb[0] << " kB after the first pass, "
               << afterPassKb[1] << " kB after the second\n";
 }

@@ -1,15 +1,10 @@
 // The main window's names as an X server holds them: the real korvel under Xvfb, read back
 // with xdotool and xprop. The title must be exact, as the framed chart view shows it in its
 // caption and the window manager reads it from _NET_WM_NAME.
-#include "sim/Simulator.h"
-#include "support/WaitFor.h"
+#include "KorvelRig.h"
 
-#include <gtest/gtest.h>
-
-#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <QTemporaryDir>
 
 namespace korvel {
 namespace {
@@ -38,35 +33,13 @@ std::string windowProperty(const QString& window, const char* property)
 
 TEST(DesktopWindowTitle, IsExactlyTheTitleWithTheExecutablesPath)
 {
-    ASSERT_FALSE(qEnvironmentVariableIsEmpty("DISPLAY")) << "run under xvfb-run";
-    sim::Simulator simulator(sim::SimOptions{});
-    std::string error;
-    ASSERT_TRUE(simulator.start(&error)) << error;
-
-    // A copy of its own: its settings file and its single-instance key are the test's.
-    QTemporaryDir dir;
-    const QString copy = dir.filePath(QStringLiteral("korvel"));
-    ASSERT_TRUE(QFile::copy(QStringLiteral(KORVEL_BIN_DIR "/korvel"), copy));
-    ASSERT_EQ(QProcess::execute(QStringLiteral(KORVEL_BIN_DIR "/korvel-ini"),
-                                {copy + QStringLiteral(".ini"),
-                                 QStringLiteral("Параметры COM-порта"), QStringLiteral("COM-порт"),
-                                 QString::fromStdString(simulator.slavePath())}),
-              0);
-
-    QProcess korvel;
-    korvel.setProcessChannelMode(QProcess::ForwardedChannels);
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-    korvel.setProcessEnvironment(env);
-    korvel.start(copy, {});
-    ASSERT_TRUE(korvel.waitForStarted());
+    test::KorvelRig rig;
+    ASSERT_TRUE(rig.started());
 
     QString window;
-    ASSERT_TRUE(test::waitFor(
+    ASSERT_TRUE(test::KorvelRig::waitUntil(
         [&] {
-            window = run(QStringLiteral("xdotool"),
-                         {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                          QStringLiteral("--pid"), QString::number(korvel.processId())});
+            window = rig.visibleWindowIds().join(QLatin1Char('\n'));
             return !window.isEmpty();
         },
         15000, 100))
@@ -75,18 +48,12 @@ TEST(DesktopWindowTitle, IsExactlyTheTitleWithTheExecutablesPath)
         << "more than one window: " << window.toStdString();
 
     const std::string title =
-        " Korvel 1X - 3X, " + QFileInfo(copy).canonicalFilePath().toStdString();
+        " Korvel 1X - 3X, " + QFileInfo(rig.copyPath()).canonicalFilePath().toStdString();
     // What window managers put in the caption, and the older name beside it.
     EXPECT_EQ(windowProperty(window, "_NET_WM_NAME"), title);
     EXPECT_EQ(windowProperty(window, "WM_NAME"), title);
     // The application's own title is the name for the taskbar button and the minimised window.
     EXPECT_EQ(windowProperty(window, "_NET_WM_ICON_NAME"), "Korvel 1X-3X");
-
-    korvel.terminate();
-    if (!korvel.waitForFinished(10000)) {
-        korvel.kill();
-        korvel.waitForFinished();
-    }
 }
 
 } // namespace
