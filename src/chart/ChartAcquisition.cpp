@@ -34,7 +34,9 @@ void ChartAcquisition::beginRun(const RunSetup& setup)
     windowPoints_ = setup.timing.windowPoints;
     scrollStep_ = setup.timing.scrollStep;
     secondsPerPoint_ = setup.timing.secondsPerPoint;
+    labelDecimals_ = kRunLabelDecimals;
     sink_.setSecondsPerPoint(secondsPerPoint_);
+    sink_.setTimeLabelDecimals(labelDecimals_);
     sink_.setPointTimeTexts({});
     mask_ = setup.inputMask;
     delay_ = InputDelayLine(mask_ != 0 ? setup.inputDelay : 0);
@@ -95,7 +97,9 @@ void ChartAcquisition::showData(const ShownData& data)
     delay_ = InputDelayLine(0);
     setDelayLabel(delayText_, false);
     secondsPerPoint_ = data.secondsPerPoint;
+    labelDecimals_ = data.labelDecimals;
     sink_.setSecondsPerPoint(secondsPerPoint_);
+    sink_.setTimeLabelDecimals(labelDecimals_);
     sink_.setPointTimeTexts(data.timeTexts);
 
     const bool traces = data.traceMask != 0 && data.traceBytes.size() == data.points.size();
@@ -165,7 +169,7 @@ void ChartAcquisition::setValueAxis(double min, double max)
 
 QString ChartAcquisition::pointLabel(double x) const
 {
-    return QLatin1Char(' ') + TrimmedFixedText(x * secondsPerPoint_, 5) + QStringLiteral(" c ");
+    return QLatin1Char(' ') + TrimmedFixedText(x * secondsPerPoint_, labelDecimals_) + QStringLiteral(" c ");
 }
 
 void ChartAcquisition::setDelayLabel(const QString& text, bool visible)

@@ -46,11 +46,16 @@ public:
     bool addSample(const std::uint8_t* data);
 
     // --- data shown without a run (a file, a burst) ----------------------------------------
+    // Decimals of the seconds in a run's time labels.
+    static constexpr int kRunLabelDecimals = 5;
     struct ShownData
     {
         std::vector<ChartPoint> points;
         // The time of point x is x * secondsPerPoint, unless the points bring their own texts.
         double secondsPerPoint = 0.0;
+        // Decimals of the time labels: a run's 5, or fewer where the interval itself is only
+        // known to the millisecond (the burst).
+        int labelDecimals = kRunLabelDecimals;
         PointTimeTexts timeTexts;
         // Input traces: input k is drawn where bit k-1 of the mask is set, on where bit k-1 of
         // the point's byte is. They are no input records: such data never claims inputs.
@@ -105,6 +110,7 @@ private:
     int bottomMin_ = 0;
     int bottomMax_ = 0;
     double secondsPerPoint_ = 0.0;
+    int labelDecimals_ = kRunLabelDecimals;
     double valueMin_ = 0.0;
     double valueMax_ = 0.0;
     bool keyAutomatic_ = false;

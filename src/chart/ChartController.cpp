@@ -252,6 +252,9 @@ void ChartController::puskStop()
     link_.port().purgeRx();
     if (!link_.DeviceWrite(static_cast<std::uint8_t>(settings_.AdrPribor), REG_COMMAND,
                            CMD_STREAM_START)) {
+        // A garbled acknowledgement does not mean the start was lost: the indicator may be
+        // streaming already, and its frames would then meet the next "Пуск" or filter write.
+        stopStreamAfterFailedStart();
         setFilterControlsEnabled(true);
         return;
     }
@@ -287,6 +290,15 @@ void ChartController::stopStreamLeftRunning()
     if (!streamLeftRunning_ || link_.port().state() != PortState::Open)
         return;
     streamLeftRunning_ = false;
+    stopSequence();
+}
+
+void ChartController::stopStreamAfterFailedStart()
+{
+    if (link_.port().deviceLost()) {
+        streamLeftRunning_ = true; // stopped once the port is back
+        return;
+    }
     stopSequence();
 }
 

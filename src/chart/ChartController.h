@@ -69,6 +69,9 @@ public:
     // goes on streaming, which would garble every reply: the stop sequence is sent once the
     // port is open again (the next entry or "Пуск", or the poll's reopen through this call).
     void stopStreamLeftRunning();
+    // After a start command that was not acknowledged: the stop sequence, or a mark for the
+    // port's return when the adapter went away with it.
+    void stopStreamAfterFailedStart();
     bool streamLeftRunning() const { return streamLeftRunning_; }
 
     // --- controls

@@ -179,8 +179,7 @@ void ChartPanel::connectSignals()
     connect(closeGraphic_, &QPushButton::clicked, c, &ChartController::leave);
     connect(timeOnGraph_, &QSpinBox::valueChanged, c, &ChartController::timeWindowChanged);
     connect(smooth_, &QCheckBox::toggled, this, [this](bool on) {
-        if (controller_.hooks.focusToButtonPusto)
-            controller_.hooks.focusToButtonPusto();
+        focusToSink();
         controller_.smoothScrollChanged(on);
     });
     connect(period_, &QLineEdit::textChanged, c, &ChartController::periodEdited);
@@ -216,6 +215,12 @@ void ChartPanel::connectSignals()
             [this](std::uint8_t) { styleInputTraces(false); });
     connect(c, &ChartController::fileTracesStyled, this, &ChartPanel::styleInputTraces);
 
+    // The keyboard belongs to the focus sink (the service key sequence is typed there): every
+    // menu and dialog of the chart hands it back when it closes, whether something was chosen
+    // or it was dismissed. Queued, so that an item's own action runs first.
+    connect(popup_, &QMenu::aboutToHide, this, [this] {
+        QTimer::singleShot(0, this, [this] { focusToSink(); });
+    });
     plot_->onPopupRequested = [this](QPoint globalPos) {
         save_->setVisible(controller_.saveOffered());
         popup_->popup(globalPos);
@@ -224,19 +229,29 @@ void ChartPanel::connectSignals()
     connect(save_, &QAction::triggered, this, [this] {
         if (onSaveData && controller_.saveOffered())
             onSaveData();
+        focusToSink();
     });
     connect(load_, &QAction::triggered, this, [this] {
         if (onLoadData && controller_.mayReplaceData())
             onLoadData();
+        focusToSink();
     });
     connect(continuous_, &QPushButton::clicked, this, [this] {
         if (onContinuousReading && controller_.mayReplaceData())
             onContinuousReading();
+        focusToSink();
     });
     connect(picture_, &QAction::triggered, this, [this] {
         if (onSavePicture)
             onSavePicture();
+        focusToSink();
     });
+}
+
+void ChartPanel::focusToSink()
+{
+    if (controller_.hooks.focusToButtonPusto)
+        controller_.hooks.focusToButtonPusto();
 }
 
 void ChartPanel::showControls()

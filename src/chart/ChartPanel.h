@@ -77,6 +77,8 @@ private:
     void connectSignals();
     void showMode(ChartController::Mode mode);
     void placeOverlays();
+    // Gives the keyboard back to the main window's focus sink.
+    void focusToSink();
     // The input traces in the configured colours and levels, or as an older file's one trace.
     void styleInputTraces(bool olderFileTrace);
 

@@ -146,6 +146,12 @@ void ChartPlot::setSecondsPerPoint(double seconds)
     scheduleRepaint();
 }
 
+void ChartPlot::setTimeLabelDecimals(int decimals)
+{
+    ticker_->setDecimals(decimals);
+    scheduleRepaint();
+}
+
 void ChartPlot::setPointTimeTexts(const PointTimeTexts& texts)
 {
     if (texts.empty()) {

@@ -40,6 +40,7 @@ public:
     void setKeyRange(double min, double max) override;
     void setKeyAutomatic(bool automatic) override;
     void setSecondsPerPoint(double seconds) override;
+    void setTimeLabelDecimals(int decimals) override;
     void setPointTimeTexts(const PointTimeTexts& texts) override;
 
     // The weight trace's pen width and point markers (settings, applied at start-up).

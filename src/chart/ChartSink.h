@@ -28,6 +28,8 @@ public:
     virtual void setKeyAutomatic(bool automatic) = 0;
     // Seconds between two points, for the time labels of the X axis.
     virtual void setSecondsPerPoint(double seconds) = 0;
+    // Decimals of those labels' seconds.
+    virtual void setTimeLabelDecimals(int decimals) { (void)decimals; }
     // Points that carry their own time texts (data from a file) label the time axis with
     // them; an empty table gives the labels back to the seconds per point.
     virtual void setPointTimeTexts(const PointTimeTexts& texts) { (void)texts; }

@@ -18,6 +18,9 @@ namespace {
 // (frames still on the line may take the place of the acknowledgement).
 constexpr int kStopRetryPausesMs[] = {200, 500};
 constexpr int kMinWindowPoints = 3;
+// The interval comes from a duration measured to the millisecond over 1000 intervals: more
+// decimals than three in its labels would only show noise.
+constexpr int kLabelDecimals = 3;
 
 } // namespace
 
@@ -60,8 +63,13 @@ void ContinuousReading::read()
     Clock& clock = link.clock();
     const auto address = static_cast<std::uint8_t>(settings_.AdrPribor);
     port.purgeRx();
-    if (!link.DeviceWrite(address, REG_COMMAND, CMD_STREAM_START))
+    if (!link.DeviceWrite(address, REG_COMMAND, CMD_STREAM_START)) {
+        // The start may have reached the indicator though its acknowledgement did not come
+        // back: stop what may be streaming, so the next action starts from a quiet line.
+        chart_.stopStreamAfterFailedStart();
+        port.purgeRx();
         return;
+    }
     attempted_ = true;
 
     const double weightScale = acquisition.scaling().weightScale;
@@ -90,6 +98,7 @@ void ContinuousReading::read()
     for (std::size_t d = 0; d < weights.size(); ++d)
         data.points.push_back({double(d), weights[d]});
     data.secondsPerPoint = measurement_.interval;
+    data.labelDecimals = kLabelDecimals;
     if (!weights.empty()) {
         const auto [least, greatest] = std::minmax_element(weights.begin(), weights.end());
         data.valueAxis = BurstValueRange(*least, *greatest);

@@ -21,7 +21,7 @@ QString SampleTimeTicker::label(double x) const
 {
     if (labelFor)
         return labelFor(x);
-    return TrimmedFixedText(x * secondsPerPoint_, 5) + QStringLiteral(" c");
+    return TrimmedFixedText(x * secondsPerPoint_, decimals_) + QStringLiteral(" c");
 }
 
 QString SampleTimeTicker::getTickLabel(double tick, const QLocale& locale, QChar formatChar,

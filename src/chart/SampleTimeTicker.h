@@ -16,6 +16,8 @@ public:
     // Seconds between two samples; 0 or less labels the axis in sample numbers.
     void setSecondsPerPoint(double seconds) { secondsPerPoint_ = seconds; }
     double secondsPerPoint() const { return secondsPerPoint_; }
+    // Decimals of the seconds in a label.
+    void setDecimals(int decimals) { decimals_ = decimals; }
 
     // Another label for a position (data loaded from a file labels its own points).
     std::function<QString(double x)> labelFor;
@@ -30,6 +32,7 @@ protected:
 
 private:
     double secondsPerPoint_ = 0.0;
+    int decimals_ = 5;
 };
 
 } // namespace korvel

@@ -57,6 +57,22 @@ TEST_F(Acquisition, PointsCarryTheSampleNumberAndTheScaledWeight)
               QStringLiteral(" 0.0225 c ").replace('.', QLocale().decimalPoint()));
 }
 
+TEST_F(Acquisition, LabelDecimalsFollowTheShownDataAndARunTakesItsOwnBack)
+{
+    const auto local = [](QString text) { return text.replace('.', QLocale().decimalPoint()); };
+    ChartAcquisition::ShownData burst;
+    burst.points = {{0, 1.0}, {1, 2.0}};
+    burst.secondsPerPoint = 0.0081234;
+    burst.labelDecimals = 3;
+    acq.showData(burst);
+    EXPECT_EQ(sink.labelDecimals, 3);
+    EXPECT_EQ(acq.pointLabel(1), local(" 0.008 c "));
+
+    begin(100, 10);
+    EXPECT_EQ(sink.labelDecimals, 5);
+    EXPECT_EQ(acq.pointLabel(3), local(" 0.0225 c "));
+}
+
 TEST_F(Acquisition, FixedAxisJumpsByTheScrollStep)
 {
     begin(100, 10);

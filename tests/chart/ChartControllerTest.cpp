@@ -12,6 +12,8 @@
 #include <QSignalSpy>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace korvel {
 namespace {
 
@@ -193,9 +195,16 @@ TEST_F(Controller, AStartThatEndsEarlyLeavesTheFilterControlsUsable)
     EXPECT_TRUE(chart.filterControlsEnabled());
 
     indicator.writeFailures[REG_COMMAND] = 1; // the start command is not acknowledged
+    const std::size_t mark = indicator.writtenValues().size();
     chart.puskStop();
     EXPECT_EQ(chart.mode(), Mode::Idle);
     EXPECT_TRUE(chart.filterControlsEnabled());
+    // The start may still have reached the indicator: the stop sequence leaves a quiet line.
+    const Writes after = writesSince(mark);
+    const auto start = std::find(after.begin(), after.end(), std::pair<int, int>{255, 20});
+    ASSERT_NE(start, after.end());
+    EXPECT_NE(std::find(start, after.end(), std::pair<int, int>{255, 0}), after.end());
+    EXPECT_EQ(after.back(), (std::pair<int, int>{255, 0}));
 }
 
 TEST_F(Controller, LeavingRestoresTimeOutFiltersPanelAndPolling)

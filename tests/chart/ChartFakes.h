@@ -151,6 +151,7 @@ public:
     std::vector<Point> weight;
     std::array<std::vector<std::pair<double, bool>>, 5> inputs;
     double valueMin = 0, valueMax = 0, keyMin = 0, keyMax = 0, secondsPerPoint = 0;
+    int labelDecimals = 0;
     bool keyAutomatic = false;
     int keyRangeChanges = 0;
 
@@ -184,6 +185,7 @@ public:
     }
     void setKeyAutomatic(bool automatic) override { keyAutomatic = automatic; }
     void setSecondsPerPoint(double seconds) override { secondsPerPoint = seconds; }
+    void setTimeLabelDecimals(int decimals) override { labelDecimals = decimals; }
 };
 
 } // namespace korvel::test

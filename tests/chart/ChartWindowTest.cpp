@@ -9,6 +9,7 @@
 #include "link/DeviceMap.h"
 #include "panel/Keypad.h"
 #include "panel/PollCycle.h"
+#include "panel/ServiceSequence.h"
 #include "settings/IniProfile.h"
 #include "settings/SettingsKeys.h"
 #include "app/MainWindow.h"
@@ -17,7 +18,9 @@
 #include "support/WaitFor.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -140,6 +143,35 @@ TEST_F(ChartWindow, ServiceCommandsShowTheContinuousReading)
     EXPECT_FALSE(panel().paTime()->isHidden());
     emit w->keypad().serviceCommandsToggled();
     EXPECT_TRUE(panel().btnContiniousReading()->isHidden());
+}
+
+TEST_F(ChartWindow, ADismissedChartMenuGivesTheKeyboardBackToTheFocusSink)
+{
+    enterChart();
+    QApplication::setActiveWindow(w.get());
+    ASSERT_TRUE(test::waitFor([this] { return w->ButtonPusto()->hasFocus(); }, 5000));
+    // A right click on the plot takes the focus; the menu opens there and is dismissed.
+    QMenu* popup = panel().GraphPopupMenu();
+    panel().Chart1()->setFocus(Qt::MouseFocusReason);
+    panel().Chart1()->onPopupRequested(w->mapToGlobal(QPoint(100, 100)));
+    ASSERT_TRUE(test::waitFor([popup] { return popup->isVisible(); }, 5000));
+    QTest::keyClick(popup, Qt::Key_Escape);
+    ASSERT_TRUE(test::waitFor([popup] { return !popup->isVisible(); }, 5000));
+    EXPECT_TRUE(test::waitFor([this] { return w->focusWidget() == w->ButtonPusto(); }, 5000))
+        << "the service key sequence is typed into the focus sink";
+    // The window manager gives the window back its activation; the offscreen platform does not.
+    QApplication::setActiveWindow(w.get());
+    EXPECT_TRUE(w->ButtonPusto()->hasFocus());
+    // Typed there (Ctrl held), the sequence shows the burst.
+    ASSERT_TRUE(panel().btnContiniousReading()->isHidden());
+    const auto send = [this](char key) {
+        QKeyEvent e(QEvent::KeyPress, key, Qt::ControlModifier);
+        QApplication::sendEvent(w->ButtonPusto(), &e);
+    };
+    send(ServiceSequence::CODE[0]);
+    for (const char key : ServiceSequence::CODE)
+        send(key);
+    EXPECT_FALSE(panel().btnContiniousReading()->isHidden());
 }
 
 TEST_F(ChartWindow, ClosingFromTheChartRestoresTheIndicatorsFilters)
