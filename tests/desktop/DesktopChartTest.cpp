@@ -82,5 +82,41 @@ TEST_F(DesktopChart, DoubleClickRecordStopAndBackToTheFrontPanel)
         << "the keypad is back";
 }
 
+// A right click on the chart, dismissed with Escape, must leave the keyboard with the focus
+// sink: the service key sequence typed afterwards shows the burst, whose button then streams.
+class DesktopChartFocus : public test::SharedKorvel<DesktopChartFocus>
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        sim::SimOptions options;
+        options.streamPattern = sim::StreamPattern::Counting;
+        startRig({.sim = options});
+    }
+};
+
+TEST_F(DesktopChartFocus, ServiceSequenceAfterADismissedMenuShowsTheBurst)
+{
+    const test::ChartPanelPlaces hidden = test::chartPanelPlaces(KorvelRig::kWindow);
+    const test::ChartPanelPlaces shown = test::chartPanelPlaces(KorvelRig::kWindow, true);
+    ASSERT_TRUE(rig->waitForRequest(0, kDisplayRead, 2)) << "korvel never polled";
+    std::size_t m = rig->mark();
+    KorvelRig::click(hidden.digit, {.repeat = 2});
+    ASSERT_TRUE(rig->waitForRequest(m, KorvelRig::request(0xC1, MEM_DISCRETENESS, 0)));
+    QThread::msleep(500);
+
+    KorvelRig::click(hidden.plot, {.button = 3});
+    QThread::msleep(400);
+    KorvelRig::xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
+    QThread::msleep(300);
+    KorvelRig::typeServiceSequence();
+    QThread::msleep(300);
+
+    m = rig->mark();
+    KorvelRig::click(shown.burst);
+    EXPECT_TRUE(rig->waitForRequest(m, kStart)) << "the burst button did not show";
+    EXPECT_TRUE(rig->waitForRequest(m, kStop)) << "the burst ends with the stop command";
+}
+
 } // namespace
 } // namespace korvel
