@@ -5,9 +5,9 @@
 // With KORVEL_SCREENSHOTS set to a folder, the screen is kept there at each step.
 #include "ChartPanelPlaces.h"
 #include "chart/ChartController.h"
-#include "chart/ChartFileReader.h"
 #include "chart/ChartPanel.h"
 #include "chart/ChartPlot.h"
+#include "chart/core/ChartFileReader.h"
 #include "link/Crc8.h"
 #include "link/DeviceMap.h"
 #include "link/Link.h"
