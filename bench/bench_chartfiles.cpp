@@ -6,12 +6,13 @@
 //
 // Usage: bench_chartfiles
 #include "chart/ChartController.h"
-#include "chart/ChartFileReader.h"
-#include "chart/ChartFileWriter.h"
+#include "chart/ChartFileSave.h"
 #include "chart/ChartFiles.h"
 #include "chart/ChartPanel.h"
 #include "chart/ChartPlot.h"
 #include "chart/ChartTexts.h"
+#include "chart/core/ChartFileReader.h"
+#include "chart/core/ChartFileWriter.h"
 #include "link/Link.h"
 #include "link/PosixSerialPort.h"
 #include "panel/FrontPanel.h"

@@ -1,8 +1,8 @@
 // The chart file reader: any bytes read without harm into points and a problem that agree
 // with each other, and a file in the writer's own layout reads back as the points, the input
 // bytes and the mask that were written, with a point or a comma for the separator.
-#include "chart/ChartFileReader.h"
-#include "chart/ChartFileWriter.h"
+#include "chart/core/ChartFileReader.h"
+#include "chart/core/ChartFileWriter.h"
 
 #include <QLocale>
 #include <algorithm>

@@ -1,7 +1,7 @@
 #pragma once
-#include "chart/ChartAcquisition.h"
 #include "chart/ChartFilters.h"
-#include "chart/StreamReception.h"
+#include "chart/core/ChartAcquisition.h"
+#include "chart/core/StreamReception.h"
 
 #include <QObject>
 #include <QString>

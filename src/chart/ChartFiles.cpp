@@ -1,12 +1,13 @@
 #include "chart/ChartFiles.h"
 
 #include "chart/ChartController.h"
-#include "chart/ChartFileFormat.h"
-#include "chart/ChartFileReader.h"
-#include "chart/ChartFileWriter.h"
+#include "chart/ChartFileSave.h"
 #include "chart/ChartMessages.h"
 #include "chart/ChartPanel.h"
 #include "chart/ChartPicture.h"
+#include "chart/core/ChartFileFormat.h"
+#include "chart/core/ChartFileReader.h"
+#include "chart/core/ChartFileWriter.h"
 #include "settings/AppPaths.h"
 #include "ui/MessagePopup.h"
 

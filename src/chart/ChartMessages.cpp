@@ -1,6 +1,6 @@
 #include "chart/ChartMessages.h"
 
-#include "chart/ChartFileFormat.h"
+#include "chart/core/ChartFileFormat.h"
 #include "ui/MessagePopup.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 #pragma once
 // What the message popup says when a chart file or picture cannot be written or a file cannot
 // be shown whole. Each text names the file and comes with the growth the popup needs.
-#include "chart/ChartFileReader.h"
+#include "chart/core/ChartFileReader.h"
 #include "settings/SettingsMessages.h"
 
 #include <QString>

@@ -1,6 +1,6 @@
 #pragma once
-#include "chart/ChartSink.h"
-#include "chart/InputTraces.h"
+#include "chart/core/ChartSink.h"
+#include "chart/core/InputTraces.h"
 
 #include <qcustomplot.h>
 

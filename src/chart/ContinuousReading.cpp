@@ -2,8 +2,8 @@
 
 #include "chart/ChartController.h"
 #include "chart/ChartTexts.h"
-#include "chart/ChartTiming.h"
-#include "chart/StreamStop.h"
+#include "chart/core/ChartTiming.h"
+#include "chart/core/StreamStop.h"
 #include "link/DeviceMap.h"
 #include "link/Link.h"
 #include "settings/SettingsValues.h"

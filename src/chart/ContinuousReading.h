@@ -1,5 +1,5 @@
 #pragma once
-#include "chart/BurstTiming.h"
+#include "chart/core/BurstTiming.h"
 
 #include <QObject>
 #include <QString>

@@ -1,6 +1,6 @@
 #include "chart/PeriodEdit.h"
 
-#include "chart/PeriodField.h"
+#include "chart/core/PeriodField.h"
 
 #include <QKeyEvent>
 

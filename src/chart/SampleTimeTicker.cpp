@@ -1,6 +1,6 @@
 #include "chart/SampleTimeTicker.h"
 
-#include "chart/TrimmedFixedText.h"
+#include "chart/core/TrimmedFixedText.h"
 
 namespace korvel {
 

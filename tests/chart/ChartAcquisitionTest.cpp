@@ -1,6 +1,6 @@
 // What one stream sample does to the chart: points, axes, trimming, the input delay and the
 // input traces and records.
-#include "chart/ChartAcquisition.h"
+#include "chart/core/ChartAcquisition.h"
 #include "ChartFakes.h"
 
 #include <QLocale>

@@ -2,7 +2,7 @@
 // Fakes for the chart's tests: an indicator behind the SerialPort interface on virtual time
 // (filter registers, the two memory bytes, acknowledged writes, stream frames on demand, and
 // failures on request), and a sink that records what the chart drew.
-#include "chart/ChartSink.h"
+#include "chart/core/ChartSink.h"
 #include "link/Crc8.h"
 #include "link/DeviceMap.h"
 #include "support/QueuedPort.h"

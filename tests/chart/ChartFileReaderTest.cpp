@@ -1,9 +1,9 @@
 // Reading chart files, older chart files and plain two-column texts as tables of small files:
 // the points, the labels' exact texts, the input traces, the axis rules, every bad input with
 // where it stopped, and nasty bytes that must never crash or hang the reader.
-#include "chart/ChartFileReader.h"
-#include "chart/ChartFileFormat.h"
-#include "chart/ShownDataAxes.h"
+#include "chart/core/ChartFileReader.h"
+#include "chart/core/ChartFileFormat.h"
+#include "chart/core/ShownDataAxes.h"
 
 #include "support/QStringPrinter.h"
 #include <QBuffer>

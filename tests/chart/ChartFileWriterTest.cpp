@@ -1,15 +1,12 @@
 // The chart file as written: the example file byte for byte, the number columns, the inputs
-// column and when it is left out, the locale's separator, and the atomic save.
-#include "chart/ChartFileWriter.h"
-#include "chart/ChartFileReader.h"
-#include "chart/PaddedFixedText.h"
+// column and when it is left out, the locale's separator.
+#include "chart/core/ChartFileWriter.h"
+#include "chart/core/ChartFileReader.h"
+#include "chart/core/PaddedFixedText.h"
 
 #include "support/QStringPrinter.h"
 #include <QBuffer>
-#include <QDir>
-#include <QFile>
 #include <QStringEncoder>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -127,25 +124,6 @@ TEST(ChartFileWriter, ARunOf4000PointsMakes4005LinesThatReadBack)
         ASSERT_EQ(back.traceBytes[i], d.inputs[i]);
     }
     EXPECT_EQ(back.times[1], QStringLiteral("0,48"));
-}
-
-TEST(ChartFileWriter, SavingReplacesTheFileOrSaysWhyNot)
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("run.txt"));
-    ChartFileData first = exampleData();
-    first.points.resize(1);
-    ASSERT_EQ(SaveChartFile(path, first, kPoint), QString());
-    ASSERT_EQ(SaveChartFile(path, exampleData(), kPoint), QString());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), ChartFileBytes(exampleData(), kPoint));
-
-    EXPECT_FALSE(
-        SaveChartFile(dir.filePath(QStringLiteral("no/such/folder/run.twi")), exampleData(), kPoint)
-            .isEmpty());
-    EXPECT_FALSE(SaveChartFile(dir.path(), exampleData(), kPoint).isEmpty())
-        << "a folder by that name";
 }
 
 } // namespace

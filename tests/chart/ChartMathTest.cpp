@@ -1,9 +1,9 @@
 // The chart's arithmetic: run timing, sample decoding, weight scaling, label numbers, the
 // period field's rules and the window's running extremes.
-#include "chart/ChartTiming.h"
-#include "chart/PeriodField.h"
-#include "chart/TrimmedFixedText.h"
-#include "chart/WindowExtremes.h"
+#include "chart/core/ChartTiming.h"
+#include "chart/core/PeriodField.h"
+#include "chart/core/TrimmedFixedText.h"
+#include "chart/core/WindowExtremes.h"
 
 #include <gtest/gtest.h>
 

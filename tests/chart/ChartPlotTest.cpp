@@ -1,7 +1,7 @@
 // The plot widget: where input traces are drawn, how repaints are coalesced, and the right
 // mouse button (drag to scroll, click for the popup menu).
 #include "chart/ChartPlot.h"
-#include "chart/InputTraces.h"
+#include "chart/core/InputTraces.h"
 #include "support/WaitFor.h"
 
 #include <QTest>

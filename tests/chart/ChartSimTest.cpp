@@ -2,9 +2,9 @@
 // stop and exit, and a counting stream that shows every frame was plotted.
 #include "ChartFakes.h"
 #include "chart/ChartController.h"
-#include "chart/ChartFileReader.h"
-#include "chart/ChartFileWriter.h"
 #include "chart/ContinuousReading.h"
+#include "chart/core/ChartFileReader.h"
+#include "chart/core/ChartFileWriter.h"
 #include "link/Link.h"
 #include "link/PosixSerialPort.h"
 #include "panel/FrontPanel.h"

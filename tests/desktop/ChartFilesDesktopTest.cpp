@@ -5,7 +5,7 @@
 // With KORVEL_SCREENSHOTS set to a folder, the screen is kept there at each step.
 #include "ChartPanelPlaces.h"
 #include "KorvelRig.h"
-#include "chart/ChartFileReader.h"
+#include "chart/core/ChartFileReader.h"
 #include "link/DeviceMap.h"
 
 #include <QFile>

@@ -1,8 +1,7 @@
-#include "chart/ChartFileWriter.h"
+#include "chart/core/ChartFileWriter.h"
 
-#include "chart/ChartFileFormat.h"
-#include "chart/PaddedFixedText.h"
-#include "settings/ReplaceFile.h"
+#include "chart/core/ChartFileFormat.h"
+#include "chart/core/PaddedFixedText.h"
 
 #include <QIODevice>
 #include <QStringEncoder>
@@ -94,14 +93,6 @@ bool WriteChartFile(QIODevice& device, const ChartFileData& data, const QLocale&
 {
     const QByteArray bytes = ChartFileBytes(data, locale);
     return device.write(bytes) == bytes.size();
-}
-
-QString SaveChartFile(const QString& path, const ChartFileData& data, const QLocale& locale)
-{
-    QString why;
-    ReplaceFile(
-        path, [&](QIODevice& file) { return WriteChartFile(file, data, locale); }, &why);
-    return why;
 }
 
 } // namespace korvel

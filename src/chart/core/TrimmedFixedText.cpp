@@ -1,4 +1,4 @@
-#include "chart/TrimmedFixedText.h"
+#include "chart/core/TrimmedFixedText.h"
 
 namespace korvel {
 

@@ -1,5 +1,5 @@
 #pragma once
-#include "chart/PointTimeTexts.h"
+#include "chart/core/PointTimeTexts.h"
 
 #include <array>
 #include <cstdint>

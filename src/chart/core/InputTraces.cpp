@@ -1,4 +1,4 @@
-#include "chart/InputTraces.h"
+#include "chart/core/InputTraces.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "chart/StreamStop.h"
+#include "chart/core/StreamStop.h"
 
 #include "link/DeviceMap.h"
 #include "link/Link.h"

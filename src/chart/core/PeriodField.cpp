@@ -1,4 +1,4 @@
-#include "chart/PeriodField.h"
+#include "chart/core/PeriodField.h"
 
 namespace korvel::PeriodField {
 

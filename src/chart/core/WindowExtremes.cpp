@@ -1,4 +1,4 @@
-#include "chart/WindowExtremes.h"
+#include "chart/core/WindowExtremes.h"
 
 namespace korvel {
 

@@ -1,11 +1,11 @@
 #pragma once
-#include "chart/ChartPoint.h"
-#include "chart/ChartSink.h"
-#include "chart/ChartTiming.h"
-#include "chart/InputTraces.h"
-#include "chart/PointTimeTexts.h"
-#include "chart/ShownDataAxes.h"
-#include "chart/WindowExtremes.h"
+#include "chart/core/ChartPoint.h"
+#include "chart/core/ChartSink.h"
+#include "chart/core/ChartTiming.h"
+#include "chart/core/InputTraces.h"
+#include "chart/core/PointTimeTexts.h"
+#include "chart/core/ShownDataAxes.h"
+#include "chart/core/WindowExtremes.h"
 
 #include <QString>
 #include <cstdint>

@@ -1,7 +1,7 @@
-#include "chart/ChartFileReader.h"
+#include "chart/core/ChartFileReader.h"
 
-#include "chart/ChartFileFormat.h"
-#include "chart/InputTraces.h"
+#include "chart/core/ChartFileFormat.h"
+#include "chart/core/InputTraces.h"
 
 #include <QIODevice>
 #include <QStringDecoder>

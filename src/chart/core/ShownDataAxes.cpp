@@ -1,4 +1,4 @@
-#include "chart/ShownDataAxes.h"
+#include "chart/core/ShownDataAxes.h"
 
 #include <utility>
 

@@ -1,4 +1,4 @@
-#include "chart/ChartTiming.h"
+#include "chart/core/ChartTiming.h"
 
 #include <algorithm>
 #include <cmath>

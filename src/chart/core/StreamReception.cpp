@@ -1,4 +1,4 @@
-#include "chart/StreamReception.h"
+#include "chart/core/StreamReception.h"
 
 #include "link/DeviceMap.h"
 #include "link/LinkSettings.h"

@@ -1,6 +1,6 @@
-#include "chart/ChartAcquisition.h"
+#include "chart/core/ChartAcquisition.h"
 
-#include "chart/TrimmedFixedText.h"
+#include "chart/core/TrimmedFixedText.h"
 
 namespace korvel {
 

@@ -1,5 +1,5 @@
 #pragma once
-#include "chart/ChartPoint.h"
+#include "chart/core/ChartPoint.h"
 
 #include <QByteArrayView>
 #include <QLocale>

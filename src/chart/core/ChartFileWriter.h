@@ -1,5 +1,5 @@
 #pragma once
-#include "chart/ChartPoint.h"
+#include "chart/core/ChartPoint.h"
 
 #include <QByteArray>
 #include <QLocale>
@@ -35,11 +35,8 @@ QStringList ChartFileLines(const ChartFileData& data, const QLocale& locale = QL
 // The file's bytes: Windows-1251, every line ended by CR LF.
 QByteArray ChartFileBytes(const ChartFileData& data, const QLocale& locale = QLocale());
 // Writes the file to an open device; false when the device took less than all of it.
+// SaveChartFile (chart/ChartFileSave.h) puts it on disk.
 bool WriteChartFile(QIODevice& device, const ChartFileData& data,
                     const QLocale& locale = QLocale());
-// Replaces `path` in one step: the file that was there stays whole until the new one is
-// complete. Empty on success, else why not (the system's error text).
-QString SaveChartFile(const QString& path, const ChartFileData& data,
-                      const QLocale& locale = QLocale());
 
 } // namespace korvel

@@ -1,4 +1,4 @@
-#include "chart/PointTimeTexts.h"
+#include "chart/core/PointTimeTexts.h"
 
 #include <algorithm>
 

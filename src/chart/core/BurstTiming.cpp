@@ -1,4 +1,4 @@
-#include "chart/BurstTiming.h"
+#include "chart/core/BurstTiming.h"
 
 #include <algorithm>
 #include <cmath>

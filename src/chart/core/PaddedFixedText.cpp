@@ -1,6 +1,6 @@
-#include "chart/PaddedFixedText.h"
+#include "chart/core/PaddedFixedText.h"
 
-#include "chart/TrimmedFixedText.h"
+#include "chart/core/TrimmedFixedText.h"
 
 namespace korvel {
 
