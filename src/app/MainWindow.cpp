@@ -197,9 +197,18 @@ void TMainFormTestIndKorvel::connectSignals()
     ioPanel_->keyDown = [this](int key, Qt::KeyboardModifiers m) {
         keypad_->ButtonPustoKeyDown(key, m);
     };
-    // The strip stays off the link while a memory transfer owns it.
+    // The strip stays off the link while a memory transfer owns it; page 1 holds the
+    // outputs' configuration, so the transfer takes them back and closes the strip first.
     connect(memory_, &MemoryTransfer::transferActiveChanged, ioPanel_,
             &IoPanelController::setTransferLock);
+    memory_->handOutputsBack = [this] {
+        return outputsHandedBack(&TransferNotStartedMessage);
+    };
+    memory_->closeIoPanel = [this] { closeIoPanel(); };
+    memory_->openIoPanelIfWanted = [this] {
+        if (settings_.ShowPanelInOut && !ioPanel_->isOpen())
+            openIoPanel();
+    };
     connect(menu_->findChild<QAction*>(QStringLiteral("NComPortProperties")), &QAction::triggered,
             this, &TMainFormTestIndKorvel::NComPortPropertiesClick);
 
@@ -278,7 +287,18 @@ void TMainFormTestIndKorvel::NComPortPropertiesClick()
     SettingsDialogContext context{settings_, store_, chartControls_, port_, link_, *poll_, *front_};
     context.openIoPanel = [this] { openIoPanel(); };
     context.closeIoPanel = [this] { closeIoPanel(); };
+    context.handOutputsBack = [this] { return outputsHandedBack(&SettingsKeptMessage); };
     TFormProperties::Execute(context);
+}
+
+bool TMainFormTestIndKorvel::outputsHandedBack(PopupMessage (*notDone)(OutputFailure))
+{
+    const OutputFailure failure = ioPanel_->handOutputsBack();
+    if (failure == OutputFailure::None)
+        return true;
+    const PopupMessage m = notDone(failure);
+    ShowFormMessage(m.text, m.extraWidth, m.okShift, m.extraHeight);
+    return false;
 }
 
 void TMainFormTestIndKorvel::ToggleServiceCommands()
