@@ -201,9 +201,7 @@ void TMainFormTestIndKorvel::connectSignals()
     // outputs' configuration, so the transfer takes them back and closes the strip first.
     connect(memory_, &MemoryTransfer::transferActiveChanged, ioPanel_,
             &IoPanelController::setTransferLock);
-    memory_->handOutputsBack = [this] {
-        return outputsHandedBack(&TransferNotStartedMessage);
-    };
+    memory_->handOutputsBack = [this] { return outputsHandedBack(&TransferNotStartedMessage); };
     memory_->closeIoPanel = [this] { closeIoPanel(); };
     memory_->openIoPanelIfWanted = [this] {
         if (settings_.ShowPanelInOut && !ioPanel_->isOpen())

@@ -241,8 +241,8 @@ TEST_F(IoPanelTest, ABlockLeftChangedGoesBackOnEveryEnd)
              w->CheckBoxCyfrOut()->click();
          },
          retakeAndRelease},
-        {"strip closed by the program (chart, settings, exit)", [this](TFormCyfrInOut*) { io->close(); },
-         writeBack},
+        {"strip closed by the program (chart, settings, exit)",
+         [this](TFormCyfrInOut*) { io->close(); }, writeBack},
         {"strip closed on its own", [](TFormCyfrInOut* w) { w->close(); }, writeBack},
         {"no strip left, then the program's close",
          [this](TFormCyfrInOut* w) {

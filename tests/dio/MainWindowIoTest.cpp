@@ -3,11 +3,11 @@
 // before the keyboard and the port when the program closes.
 #include "DioRig.h"
 
-#include "settings/IniProfile.h"
-#include "settings/SettingsKeys.h"
 #include "app/MainWindow.h"
 #include "memory/ImageParser.h"
 #include "memory/MemoryTransfer.h"
+#include "settings/IniProfile.h"
+#include "settings/SettingsKeys.h"
 #include "settings_dialog/SettingsDialog.h"
 #include "support/PopupDismisser.h"
 #include "ui/ImageButton.h"

@@ -339,8 +339,7 @@ TEST_F(SettingsDialogTest, OutputsGoBackBeforeTheLinkSettingsChange)
         {"the address", [](auto& t) { select(t.dialog->cbAdrPribor(), "5"); }, true},
         {"the baud rate", [](auto& t) { select(t.dialog->cbBaudRate(), "19200"); }, true},
         {"the port", [](auto& t) { t.selectPort(t.otherPath()); }, true},
-        {"only the delay", [](auto& t) { select(t.dialog->cbZaderzhkaSignDInputs(), "7"); },
-         false},
+        {"only the delay", [](auto& t) { select(t.dialog->cbZaderzhkaSignDInputs(), "7"); }, false},
         {"only the panel flag", [](auto& t) { t.dialog->CheckBoxPanelInOut()->click(); }, false},
     };
     start();
