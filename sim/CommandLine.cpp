@@ -120,6 +120,10 @@ Faults:
   --fail-byte-write PAGE:OFFSET
                       refuse every memory write to that page (0..127) and offset
                       (0..255): a wrong acknowledgement, the byte unchanged
+  --cut-write-after N the line goes dead for one request after N memory byte writes:
+                      the next byte write is logged but neither stored nor answered;
+                      what follows is served as usual (a take-over or a transfer cut
+                      off half-way, then its repair)
 
 Memory: --image is also saved after every end-of-write command (command 1), when the
 indicator keeps what it was sent, and on SIGUSR2.
@@ -198,6 +202,8 @@ bool CommandLine::parse(const std::vector<std::string>& args, CommandLine& out, 
          [&](const std::string& v) { return toInt(v, 0, 127, f.failPageSelect); }},
         {"--fail-byte-write",
          [&](const std::string& v) { return toPageOffset(v, f.failWritePage, f.failWriteOffset); }},
+        {"--cut-write-after",
+         [&](const std::string& v) { return toInt(v, 0, 1000000, f.cutWriteAfter); }},
     };
 
     for (std::size_t i = 0; i < args.size(); ++i) {

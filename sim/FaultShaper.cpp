@@ -9,7 +9,7 @@ namespace korvel::sim {
 void FaultShaper::setFaults(const SimFaults& faults)
 {
     faults_ = faults;
-    replies_ = frames_ = bytes_ = 0;
+    replies_ = frames_ = bytes_ = memoryWrites_ = 0;
 }
 
 void FaultShaper::drop(std::vector<std::uint8_t>& bytes)
@@ -58,6 +58,14 @@ bool FaultShaper::refuses(const std::uint8_t request[4], int selectedPage) const
     if (request[0] & ACCESS_MEM_WRITE)
         return selectedPage == faults_.failWritePage && request[1] == faults_.failWriteOffset;
     return request[1] == REG_PAGE && request[2] == faults_.failPageSelect;
+}
+
+bool FaultShaper::cuts(const std::uint8_t request[4])
+{
+    if ((request[0] & ACCESS_REG_READ) || !(request[0] & ACCESS_MEM_WRITE))
+        return false;
+    ++memoryWrites_;
+    return faults_.cutWriteAfter >= 0 && memoryWrites_ == faults_.cutWriteAfter + 1;
 }
 
 std::vector<Piece> FaultShaper::shapeFrame(std::vector<std::uint8_t> frame)

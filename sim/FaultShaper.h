@@ -34,6 +34,9 @@ public:
     // named by them), given the page the device has selected: it is then acknowledged wrongly
     // and has no effect.
     bool refuses(const std::uint8_t request[4], int selectedPage) const;
+    // True for the one memory byte write that the cut swallows (see SimFaults::cutWriteAfter);
+    // counts every memory byte write it is shown.
+    bool cuts(const std::uint8_t request[4]);
 
 private:
     void drop(std::vector<std::uint8_t>& bytes);
@@ -43,6 +46,7 @@ private:
     long replies_ = 0;
     long frames_ = 0;
     long bytes_ = 0;
+    long memoryWrites_ = 0;
 };
 
 } // namespace korvel::sim

@@ -19,6 +19,11 @@ struct SimFaults
     // transfer fails there: the select of this page, the byte write at this page and offset.
     int failPageSelect = -1;
     int failWritePage = -1, failWriteOffset = -1;
+    // The line goes dead for one request after this many memory byte writes (counted from
+    // the start or from the last setFaults): the next byte write is heard and logged but
+    // neither stored nor answered; everything after it is served as usual. A sequence of
+    // writes that is cut off half-way can then be followed by its repair. -1 = never.
+    int cutWriteAfter = -1;
 };
 
 // What the stream frames carry.

@@ -303,8 +303,10 @@ void Simulator::handleIncoming(std::vector<ReceivedBytes> received, double arriv
             bool committed = false;
             {
                 std::lock_guard lock(modelMutex_);
-                if ((r.bytes[0] & ACCESS_ADDRESS_MASK) == model_.address() &&
-                    shaper_.refuses(r.bytes.data(), model_.selectedPage())) {
+                const bool ours = (r.bytes[0] & ACCESS_ADDRESS_MASK) == model_.address();
+                if (ours && shaper_.cuts(r.bytes.data()))
+                    continue; // heard, but as if the line had gone dead
+                if (ours && shaper_.refuses(r.bytes.data(), model_.selectedPage())) {
                     reply = {static_cast<std::uint8_t>(model_.address()),
                              static_cast<std::uint8_t>(r.bytes[3] ^ 0xFF)};
                 } else {

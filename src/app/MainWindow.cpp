@@ -3,6 +3,7 @@
 #include "chart/ChartController.h"
 #include "chart/ChartMode.h"
 #include "chart/ChartPanel.h"
+#include "dio/DioMessages.h"
 #include "dio/IoPanelController.h"
 #include "memory/MemoryTransfer.h"
 #include "panel/FrontPanel.h"
@@ -184,7 +185,10 @@ void TMainFormTestIndKorvel::connectSignals()
             &TMainFormTestIndKorvel::ToggleServiceCommands);
 
     // The I/O strip hands presses on its background and keys on its focus sink to the face.
-    ioPanel_->control.showMessage = [] { ShowFormMessage(); };
+    ioPanel_->control.showMessage = [](OutputFailure failure) {
+        const PopupMessage m = OutputFailureMessage(failure);
+        ShowFormMessage(m.text, m.extraWidth, m.okShift, m.extraHeight);
+    };
     ioPanel_->mouseDown = [this](Qt::MouseButton b, Qt::KeyboardModifiers m, QPoint p) {
         keypad_->MainImageMouseDown(b, m, p, false);
     };
@@ -193,9 +197,16 @@ void TMainFormTestIndKorvel::connectSignals()
     ioPanel_->keyDown = [this](int key, Qt::KeyboardModifiers m) {
         keypad_->ButtonPustoKeyDown(key, m);
     };
-    // The strip stays off the link while a memory transfer owns it.
+    // The strip stays off the link while a memory transfer owns it; page 1 holds the
+    // outputs' configuration, so the transfer takes them back and closes the strip first.
     connect(memory_, &MemoryTransfer::transferActiveChanged, ioPanel_,
             &IoPanelController::setTransferLock);
+    memory_->handOutputsBack = [this] { return outputsHandedBack(&TransferNotStartedMessage); };
+    memory_->closeIoPanel = [this] { closeIoPanel(); };
+    memory_->openIoPanelIfWanted = [this] {
+        if (settings_.ShowPanelInOut && !ioPanel_->isOpen())
+            openIoPanel();
+    };
     connect(menu_->findChild<QAction*>(QStringLiteral("NComPortProperties")), &QAction::triggered,
             this, &TMainFormTestIndKorvel::NComPortPropertiesClick);
 
@@ -226,10 +237,7 @@ void TMainFormTestIndKorvel::connectChart()
     };
     c.hooks.restoreShapedWindow = [this] { skin_->RestoreShapedWindow(panelGraphic_); };
     c.hooks.focusToButtonPusto = [this] { buttonPusto_->setFocus(); };
-    c.hooks.closeIoPanel = [this] {
-        if (ioPanel_->isOpen())
-            closeIoPanel();
-    };
+    c.hooks.closeIoPanel = [this] { closeIoPanel(); }; // also without a strip: see close()
     c.hooks.openIoPanelIfWanted = [this] {
         if (settings_.ShowPanelInOut && !ioPanel_->isOpen())
             openIoPanel();
@@ -277,7 +285,18 @@ void TMainFormTestIndKorvel::NComPortPropertiesClick()
     SettingsDialogContext context{settings_, store_, chartControls_, port_, link_, *poll_, *front_};
     context.openIoPanel = [this] { openIoPanel(); };
     context.closeIoPanel = [this] { closeIoPanel(); };
+    context.handOutputsBack = [this] { return outputsHandedBack(&SettingsKeptMessage); };
     TFormProperties::Execute(context);
+}
+
+bool TMainFormTestIndKorvel::outputsHandedBack(PopupMessage (*notDone)(OutputFailure))
+{
+    const OutputFailure failure = ioPanel_->handOutputsBack();
+    if (failure == OutputFailure::None)
+        return true;
+    const PopupMessage m = notDone(failure);
+    ShowFormMessage(m.text, m.extraWidth, m.okShift, m.extraHeight);
+    return false;
 }
 
 void TMainFormTestIndKorvel::ToggleServiceCommands()
@@ -380,8 +399,9 @@ void TMainFormTestIndKorvel::closeEvent(QCloseEvent* event)
     // The last reveal step must not open the port while the window is being closed.
     skin_->revealTimer()->stop();
 
-    if (ioPanel_->isOpen())
-        closeIoPanel(); // the outputs go back before the keyboard and the port
+    // The outputs go back before the keyboard and the port, also when the strip is closed
+    // but a take-over cut off half-way left the device's block changed.
+    closeIoPanel();
     QCoreApplication::processEvents();
 
     // Leaving by the window's close from chart mode: the indicator gets its own filters back.

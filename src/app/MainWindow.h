@@ -23,6 +23,8 @@ class Keypad;
 class MemoryTransfer;
 class PollCycle;
 class SkinnedWindow;
+enum class OutputFailure;
+struct PopupMessage;
 
 // The main window: a borderless, shaped picture of the indicator. It owns the program's
 // state (settings, port, link) and composes the front panel, the poll, the keypad and the
@@ -77,6 +79,9 @@ private:
     void connectChart();
     void ToggleServiceCommands();
     void NComPortPropertiesClick();
+    // Hands the outputs back before the link changes hands or settings; on a failure shows
+    // why in one popup (notDone words what is not done) and returns false.
+    bool outputsHandedBack(PopupMessage (*notDone)(OutputFailure));
 
     // Program state.
     Uperemen settings_;

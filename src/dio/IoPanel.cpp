@@ -181,6 +181,8 @@ void TFormCyfrInOut::closeEvent(QCloseEvent* event)
     skin_->closeTimer()->stop();
     if (checkBox_->isChecked())
         checkBox_->setChecked(false); // hands the outputs back
+    else if (control_.handBackOwed())
+        control_.setTakenOver(false); // a take-over cut off half-way left the block changed
     event->accept();
 }
 

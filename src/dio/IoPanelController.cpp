@@ -7,6 +7,8 @@
 
 #include <QCheckBox>
 
+#include <utility>
+
 namespace korvel {
 
 IoPanelController::IoPanelController(Link& link, const Uperemen& settings, PollCycle& poll,
@@ -52,12 +54,17 @@ void IoPanelController::create()
         if (keyDown)
             keyDown(key, m);
     };
-    connect(w, &QObject::destroyed, this, [this] {
-        if (reopenWhenClosed_) {
-            reopenWhenClosed_ = false;
-            open();
-        }
-    });
+    // QWidget emits destroyed from inside its own destructor: the reopen waits until the old
+    // strip is gone entirely (window_ has let go of it by then).
+    connect(
+        w, &QObject::destroyed, this,
+        [this] {
+            if (reopenWhenClosed_) {
+                reopenWhenClosed_ = false;
+                open();
+            }
+        },
+        Qt::QueuedConnection);
     // Not if the box was ticked again above and that take-over failed into a popup during
     // which the strip was closed.
     if (window_)
@@ -67,11 +74,26 @@ void IoPanelController::create()
 void IoPanelController::close()
 {
     reopenWhenClosed_ = false;
-    if (!window_)
-        return;
-    if (window_->CheckBoxCyfrOut()->isChecked())
-        window_->CheckBoxCyfrOut()->setChecked(false);
-    window_->close();
+    if (window_ && window_->CheckBoxCyfrOut()->isChecked())
+        window_->CheckBoxCyfrOut()->setChecked(false); // the strip's own release
+    else if (control.handBackOwed())
+        control.setTakenOver(false); // no strip, or a take-over cut off half-way
+    if (window_)
+        window_->close();
+}
+
+OutputFailure IoPanelController::handOutputsBack()
+{
+    if (!control.handBackOwed())
+        return OutputFailure::None;
+    // The caller says why it needs the outputs back, in one popup of its own.
+    const auto show = std::exchange(control.showMessage, nullptr);
+    if (window_ && window_->CheckBoxCyfrOut()->isChecked())
+        window_->CheckBoxCyfrOut()->setChecked(false); // turned back on a failure
+    else
+        control.setTakenOver(false);
+    control.showMessage = show;
+    return control.handBackOwed() ? control.lastFailure() : OutputFailure::None;
 }
 
 void IoPanelController::UpdateInOutImages(std::uint8_t inputs, std::uint8_t outputs)

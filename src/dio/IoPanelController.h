@@ -37,8 +37,13 @@ public:
 
     // Opens the strip unless it is open; a strip still rolling up is let finish first.
     void open();
-    // Hands the outputs back at once if they are taken over, then rolls the strip up.
+    // Hands the outputs back at once if a hand-back is owed (taken over, or a take-over cut
+    // off half-way), then rolls the strip up. Works without a strip too.
     void close();
+    // Hands the outputs back on the link as it is now (the device's own block, then 252 ← 0)
+    // and unticks the strip's box, without a popup; None when nothing was owed or all went
+    // back. On a failure the box stays ticked and the copy of the block is kept.
+    OutputFailure handOutputsBack();
     bool isOpen() const { return state.PanelInOutOpen; }
     TFormCyfrInOut* window() const { return window_; }
 

@@ -21,26 +21,32 @@ std::uint8_t OutputControl::address() const
     return static_cast<std::uint8_t>(settings_.AdrPribor) & ACCESS_ADDRESS_MASK;
 }
 
-bool OutputControl::failed()
+bool OutputControl::failed(OutputFailure failure)
 {
+    lastFailure_ = failure;
     // Shown while the poll is still held off; the guard puts it back afterwards.
     if (showMessage)
-        showMessage();
+        showMessage(failure);
     return false;
 }
 
 bool OutputControl::setTakenOver(bool takeOver)
 {
+    lastFailure_ = OutputFailure::None;
     if (locked_)
         return false;
     PollSuspend pause(poll_, PollSuspend::OwnState);
 
+    // Nothing is written yet; whatever an earlier failure left behind is still there.
+    const OutputFailure unchanged = state_.OriginalBlockHeld && !state_.OutputsTakenOver
+                                        ? OutputFailure::BlockNotRestored
+                                        : OutputFailure::Link;
     std::uint8_t* rx = link_.RxBuffer.data();
     if (!link_.DeviceWrite(address() | ACCESS_REG_WRITE, REG_PAGE, MEM_OUTPUT_CONFIG_PAGE))
-        return failed();
+        return failed(unchanged);
     if (!link_.DeviceRead(address() | ACCESS_MEM_READ, MEM_OUTPUT_CONFIG, MEM_OUTPUT_CONFIG_COUNT,
                           rx))
-        return failed();
+        return failed(unchanged);
     std::array<std::uint8_t, MEM_OUTPUT_CONFIG_COUNT> block{};
     std::copy_n(rx + 2, block.size(), block.begin());
 
@@ -62,8 +68,19 @@ bool OutputControl::takeOver(const std::uint8_t* block)
         state_.OriginalBlockHeld = true;
     }
     const std::array<std::uint8_t, MEM_OUTPUT_CONFIG_COUNT> zeros{};
-    if (!writeBlock(zeros.data()))
-        return failed();
+    if (!writeBlock(zeros.data())) {
+        // Already taken over (a release failed): the outputs stay with the PC, and the
+        // release owed writes the block back.
+        if (state_.OutputsTakenOver)
+            return failed(OutputFailure::BlockNotRestored);
+        // Cut off half-way: the outputs would act on a partly cleared configuration that
+        // nobody asked for. Put the device's own block back now, while the line may still
+        // carry it; if it does not, the copy stays held for the next hand-back.
+        if (!writeBlock(state_.SavedOutputBlock.data()))
+            return failed(OutputFailure::BlockNotRestored);
+        state_.OriginalBlockHeld = false;
+        return failed(OutputFailure::Link);
+    }
     if (!state_.OutputsTakenOver) {
         link_.DeviceWrite(address() | ACCESS_REG_WRITE, REG_OUTPUT_CONTROL, 1);
         state_.OutputsTakenOver = true;
@@ -75,7 +92,7 @@ bool OutputControl::release(const std::uint8_t* block)
 {
     if (state_.OutputsTakenOver) {
         if (!writeBlock(state_.SavedOutputBlock.data()))
-            return failed();
+            return failed(OutputFailure::BlockNotRestored);
         link_.DeviceWrite(address() | ACCESS_REG_WRITE, REG_OUTPUT_CONTROL, 0);
         state_.OutputsTakenOver = false;
         state_.OriginalBlockHeld = false;
@@ -87,7 +104,7 @@ bool OutputControl::release(const std::uint8_t* block)
     if (state_.OriginalBlockHeld) {
         if (!std::equal(block, block + MEM_OUTPUT_CONFIG_COUNT, state_.SavedOutputBlock.begin()) &&
             !writeBlock(state_.SavedOutputBlock.data()))
-            return failed();
+            return failed(OutputFailure::BlockNotRestored);
         state_.OriginalBlockHeld = false;
     }
     return true;
@@ -105,6 +122,7 @@ bool OutputControl::writeBlock(const std::uint8_t* bytes)
 
 bool OutputControl::switchOutput(int n)
 {
+    lastFailure_ = OutputFailure::None;
     if (locked_ || n < 0 || n >= 8)
         return false;
     PollSuspend pause(poll_, PollSuspend::OwnState);

@@ -18,18 +18,37 @@ struct LinkSettings;
 // It keeps that state itself rather than in the shared PollWasEnabled: a release also runs
 // when the panel is closed by the chart or the settings dialog, which have saved their own
 // state there a moment before.
+// What went wrong in the last operation of OutputControl.
+enum class OutputFailure {
+    None,
+    // A transaction failed; the device's output block is as it was before (its own
+    // configuration, or cleared while the PC drives the outputs).
+    Link,
+    // A transaction failed and the device's block may be partly written, or still differs
+    // from its own configuration after an earlier failure: the copy is kept for the next
+    // hand-back.
+    BlockNotRestored,
+};
+
 class OutputControl
 {
 public:
     OutputControl(Link& link, const LinkSettings& settings, PollCycle& poll, CyfrInOutState& state);
 
-    // Shows the message popup with its default text (a transaction failed).
-    std::function<void()> showMessage;
+    // Shows the message popup for a failure (a transaction failed; what it left behind).
+    std::function<void(OutputFailure)> showMessage;
 
     // Take the outputs over (true) or hand them back (false). On a link failure the popup
-    // has been shown and false is returned; OutputsTakenOver keeps its value and bytes
-    // already written stay written. While locked nothing is sent and false is returned.
+    // has been shown and false is returned; OutputsTakenOver keeps its value. A take-over
+    // cut off half-way writes the device's own block back at once, as far as the line
+    // allows. While locked nothing is sent and false is returned.
     bool setTakenOver(bool takeOver);
+
+    // The device may not hold its own output block or may have register 252 set: a
+    // hand-back is owed before the work with this indicator ends.
+    bool handBackOwed() const { return state_.OutputsTakenOver || state_.OriginalBlockHeld; }
+    // The failure of the last take-over, release or switch (None after a success).
+    OutputFailure lastFailure() const { return lastFailure_; }
 
     // Output n (0..7) clicked: writes LastOutputs with bit n inverted to the argument
     // register, then the set-outputs command. The lamps change with the next poll.
@@ -45,7 +64,7 @@ private:
     bool takeOver(const std::uint8_t* block);
     bool release(const std::uint8_t* block);
     bool writeBlock(const std::uint8_t* bytes);
-    bool failed();
+    bool failed(OutputFailure failure = OutputFailure::Link);
     std::uint8_t address() const;
 
     Link& link_;
@@ -53,6 +72,7 @@ private:
     PollCycle& poll_;
     CyfrInOutState& state_;
     bool locked_ = false;
+    OutputFailure lastFailure_ = OutputFailure::None;
 };
 
 } // namespace korvel

@@ -43,6 +43,10 @@ void MemoryTransfer::StartMemoryTransfer(TransferMode direction, const MemoryAre
     ImageFileDialog& files = direction == TransferMode::Reading ? SaveDialog1 : OpenDialog1;
     if (!chooseFile || !chooseFile(files))
         return;
+    // A read would store the PC's zeros at the outputs' offsets, and a write would be undone
+    // there by a later release.
+    if (handOutputsBack && !handOutputsBack())
+        return;
 
     poll_.suspendPolling();
     setMode(direction);
@@ -58,6 +62,8 @@ void MemoryTransfer::StartMemoryTransfer(TransferMode direction, const MemoryAre
         return;
     }
 
+    if (closeIoPanel)
+        closeIoPanel();
     if (mainWindow_)
         mainWindow_->setEnabled(false);
     MemoryAreaName = area.name;
@@ -86,6 +92,8 @@ void MemoryTransfer::EndMemoryTransfer()
             poll_.enablePolling();
         else
             view_.ShowPortNotOpen(settings_.CommName);
+        if (openIoPanelIfWanted)
+            openIoPanelIfWanted();
         return;
     }
     // The port is back on the user's read time-out before the poll may tick on it.
@@ -100,6 +108,8 @@ void MemoryTransfer::EndMemoryTransfer()
         poll_.enablePolling();
     else
         poll_.disablePolling();
+    if (openIoPanelIfWanted)
+        openIoPanelIfWanted();
 }
 
 } // namespace korvel

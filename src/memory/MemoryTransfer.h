@@ -41,6 +41,14 @@ public:
     // default OpenComPort. The port is closed when this is called.
     std::function<bool(int readTimeoutMs)> openPort;
 
+    // Page 1 holds the configuration of the digital outputs. Before a transfer the outputs go
+    // back to the indicator (false: they did not, the popup has said so, nothing starts);
+    // once the port is the transfer's the strip is closed, and opened again at the end if
+    // the settings ask for it.
+    std::function<bool()> handOutputsBack;
+    std::function<void()> closeIoPanel;
+    std::function<void()> openIoPanelIfWanted;
+
     // Where a write stores the area's previous content (the program's backup folder).
     QString backupFolder;
 

@@ -327,12 +327,22 @@ void TFormProperties::BitBtnOKClick()
 {
     if (okPressed_ || skin_->isClosing())
         return; // a second OK while rolling up
-    okPressed_ = true;
     focusBack();
+    const DialogSelections chosen = selections();
+    // The outputs taken over belong to the indicator on this port, at this rate and address:
+    // once the settings change, nothing would ever reach it again, so they go back first.
+    // If they cannot, nothing changes and the dialog stays open with the user's choices, so
+    // OK can be tried again or the close button leaves everything as it was.
+    if ((chosen.CommName != rememberedCommName_ || chosen.BaudRate != rememberedBaudRate_ ||
+         chosen.AdrPribor != rememberedAdrPribor_) &&
+        ctx_.handOutputsBack && !ctx_.handOutputsBack()) {
+        focusBack();
+        return;
+    }
+    okPressed_ = true;
     ctx_.poll.disablePolling();
     ctx_.poll.ClearVersionLabel();
 
-    const DialogSelections chosen = selections();
     const SettingsWriteResult saved =
         ctx_.store.SaveDialogSettings(ctx_.settings, chosen, ctx_.chartControls);
     if (!saved.ok) {

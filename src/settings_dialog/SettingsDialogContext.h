@@ -26,6 +26,10 @@ struct SettingsDialogContext
     // The digital I/O strip: opened, or its outputs handed back and the strip rolled up.
     std::function<void()> openIoPanel = {};
     std::function<void()> closeIoPanel = {};
+    // Before a new port, baud rate or address: the outputs go back to the indicator on the
+    // connection in use (the strip's box unticked). False when that failed; the popup has
+    // said why.
+    std::function<bool()> handOutputsBack = {};
 };
 
 } // namespace korvel

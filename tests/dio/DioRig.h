@@ -75,7 +75,10 @@ protected:
         main->setGeometry(100, 80, 555, 398);
         main->show(); // a hidden window moves without telling anyone
         io = new IoPanelController(*link, settings, *poll, main.get());
-        io->control.showMessage = [this] { ++messages; };
+        io->control.showMessage = [this](OutputFailure f) {
+            ++messages;
+            lastFailure = f;
+        };
     }
 
     void TearDown() override
@@ -130,6 +133,7 @@ protected:
     std::unique_ptr<QWidget> main;
     IoPanelController* io = nullptr; // owned by main
     int messages = 0;
+    OutputFailure lastFailure = OutputFailure::None;
 };
 
 } // namespace korvel::test

@@ -6,6 +6,7 @@
 #include "panel/SvgPicture.h"
 #include "ui/SkinnedWindow.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QPushButton>
@@ -36,6 +37,7 @@ protected:
 const QString kGray = ioLampArt(IoLampPicture::Gray);
 const QString kGreen = ioLampArt(IoLampPicture::Green);
 const QString kRed = ioLampArt(IoLampPicture::Red);
+const Block kZerosBlock{};
 
 TEST_F(IoPanelTest, PollReadsTheIoRegisterOnlyWhileTheStripIsOpenAndLightsItsLamps)
 {
@@ -210,6 +212,95 @@ TEST_F(IoPanelTest, ReopenedAfterAFailedReleaseTicksTheBoxAndTakesOverAgain)
     EXPECT_EQ(requests(), blockFrames(Block{})) << "no second 252 while still taken over";
     w->CheckBoxCyfrOut()->click();
     EXPECT_EQ(deviceBlock(), original);
+}
+
+// The take-over is cut off after three zeros and the line stays down for the write-back:
+// the popup says the configuration is not restored and the copy is kept. Whichever way the
+// work with the indicator ends next, the device gets its own block back (and 252 goes to 0
+// only after it, where it was set).
+TEST_F(IoPanelTest, ABlockLeftChangedGoesBackOnEveryEnd)
+{
+    const Block original{1, 2, 3, 4, 5, 6, 7, 8};
+    const Block partly{0, 0, 0, 4, 5, 6, 7, 8};
+    std::vector<Request> writeBack = blockFrames(original);
+    std::vector<Request> retakeAndRelease = blockFrames(kZerosBlock);
+    retakeAndRelease.push_back(regWrite(REG_OUTPUT_CONTROL, 1));
+    retakeAndRelease.insert(retakeAndRelease.end(), writeBack.begin(), writeBack.end());
+    retakeAndRelease.push_back(regWrite(REG_OUTPUT_CONTROL, 0));
+
+    struct End
+    {
+        const char* name;
+        std::function<void(TFormCyfrInOut*)> run;
+        const std::vector<Request>& frames;
+    };
+    const End ends[] = {
+        {"ticked again and unticked",
+         [](TFormCyfrInOut* w) {
+             w->CheckBoxCyfrOut()->click();
+             w->CheckBoxCyfrOut()->click();
+         },
+         retakeAndRelease},
+        {"strip closed by the program (chart, settings, exit)",
+         [this](TFormCyfrInOut*) { io->close(); }, writeBack},
+        {"strip closed on its own", [](TFormCyfrInOut* w) { w->close(); }, writeBack},
+        {"no strip left, then the program's close",
+         [this](TFormCyfrInOut* w) {
+             port.cutAfter(0);
+             w->close(); // its try at the end of the roll-up fails too
+             ASSERT_TRUE(waitClosed());
+             port.mend();
+             sim->clearRequests();
+             io->close();
+         },
+         writeBack},
+    };
+    for (const End& end : ends) {
+        SCOPED_TRACE(end.name);
+        setBlock(original);
+        TFormCyfrInOut* w = openPanel();
+        messages = 0;
+        port.cutAfter(5);
+        w->CheckBoxCyfrOut()->click();
+        EXPECT_FALSE(w->CheckBoxCyfrOut()->isChecked());
+        EXPECT_EQ(messages, 1);
+        EXPECT_EQ(lastFailure, OutputFailure::BlockNotRestored);
+        EXPECT_EQ(deviceBlock(), partly);
+        EXPECT_TRUE(io->control.handBackOwed());
+
+        port.mend();
+        sim->clearRequests();
+        end.run(w);
+        ASSERT_TRUE(waitFor([this, &original] { return deviceBlock() == original; }, 3000));
+        EXPECT_EQ(requests(), end.frames);
+        EXPECT_FALSE(io->control.handBackOwed());
+        EXPECT_FALSE(sim->outputControl());
+        io->close();
+        ASSERT_TRUE(waitClosed());
+    }
+}
+
+// QWidget says it is destroyed from inside its own destructor; a strip asked for during the
+// roll-up must wait until the old one is gone, and then come up exactly once.
+TEST_F(IoPanelTest, AStripAskedForDuringTheRollUpOpensAfterTheOldOneIsGone)
+{
+    QPointer<TFormCyfrInOut> old = openPanel();
+    bool openedInsideTheDestructor = false;
+    QObject::connect(old, &QObject::destroyed, [this, &openedInsideTheDestructor] {
+        openedInsideTheDestructor = io->isOpen();
+    });
+    old->close();
+    io->open();
+    EXPECT_EQ(io->window(), old.data()) << "never two strips at once";
+
+    ASSERT_TRUE(waitFor([this, &old] { return old.isNull() && io->window() != nullptr; }, 3000));
+    EXPECT_FALSE(openedInsideTheDestructor);
+    EXPECT_TRUE(io->isOpen());
+    int strips = 0;
+    for (QWidget* top : QApplication::topLevelWidgets())
+        strips += qobject_cast<TFormCyfrInOut*>(top) != nullptr;
+    EXPECT_EQ(strips, 1);
+    EXPECT_TRUE(waitFor([this] { return !io->window()->skin().isRevealing(); }, 3000));
 }
 
 TEST_F(IoPanelTest, StripDocksUnderTheMainWindowAndFollowsIt)

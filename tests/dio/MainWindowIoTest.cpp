@@ -3,12 +3,23 @@
 // before the keyboard and the port when the program closes.
 #include "DioRig.h"
 
+#include "app/MainWindow.h"
+#include "memory/ImageParser.h"
+#include "memory/MemoryTransfer.h"
 #include "settings/IniProfile.h"
 #include "settings/SettingsKeys.h"
-#include "app/MainWindow.h"
+#include "settings_dialog/SettingsDialog.h"
+#include "support/PopupDismisser.h"
+#include "ui/ImageButton.h"
 #include "ui/SkinnedWindow.h"
 
+#include <QAction>
+#include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QMenu>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -99,6 +110,229 @@ TEST_F(MainWindowIoTest, ClosingHandsTheOutputsBackBeforeTheKeyboardAndThePort)
         expected.push_back(r);
     EXPECT_EQ(writes(), expected);
     EXPECT_FALSE(sim->outputControl());
+}
+
+// The dialog driven from inside the menu item's modal run: once it has unrolled, `act` runs
+// on it (and again on each later tick until it returns true).
+class DialogDriver : public QObject
+{
+public:
+    explicit DialogDriver(std::function<bool(TFormProperties&)> act) : act_(std::move(act))
+    {
+        connect(&timer_, &QTimer::timeout, this, [this] {
+            if (QApplication::activeModalWidget() != nullptr &&
+                qobject_cast<TFormProperties*>(QApplication::activeModalWidget()) == nullptr)
+                return; // a popup over it
+            for (QWidget* top : QApplication::topLevelWidgets())
+                if (auto* d = qobject_cast<TFormProperties*>(top);
+                    d && d->isVisible() && !d->skin().isRevealing() && !d->skin().isClosing() &&
+                    act_(*d))
+                    timer_.stop();
+        });
+        timer_.start(30);
+    }
+
+private:
+    std::function<bool(TFormProperties&)> act_;
+    QTimer timer_;
+};
+
+class MainWindowOutputsTest : public MainWindowIoTest
+{
+protected:
+    static constexpr Block kOwn{1, 2, 3, 4, 5, 6, 7, 8};
+
+    void takeOver()
+    {
+        for (int i = 0; i < MEM_OUTPUT_CONFIG_COUNT; ++i)
+            sim->setMemoryByte(1, MEM_OUTPUT_CONFIG + i, kOwn[i]);
+        w->ioPanel().window()->CheckBoxCyfrOut()->click();
+        ASSERT_TRUE(w->ioPanel().state.OutputsTakenOver);
+        sim->clearRequests();
+    }
+    Block deviceBlock() const
+    {
+        const auto page = sim->memoryPage(1);
+        Block b{};
+        std::copy_n(page.begin() + MEM_OUTPUT_CONFIG, b.size(), b.begin());
+        return b;
+    }
+    QAction* action(const char* name) const
+    {
+        return w->MainPopupMenu()->findChild<QAction*>(QString::fromLatin1(name));
+    }
+    // The writes an address received before the given index of the log, in order.
+    std::vector<Request> writesTo(int address, std::size_t before) const
+    {
+        std::vector<Request> out;
+        const auto all = sim->requests();
+        for (std::size_t i = 0; i < std::min(before, all.size()); ++i) {
+            const auto& r = all[i];
+            if (r.bytes.size() == 4 && (r.bytes[0] & ACCESS_ADDRESS_MASK) == address &&
+                !(r.bytes[0] & ACCESS_REG_READ))
+                out.push_back(
+                    {r.bytes[0] & ACCESS_MEM_WRITE ? Request::MemWrite : Request::RegWrite,
+                     r.bytes[1], r.bytes[2]});
+        }
+        return out;
+    }
+    // The index of the first request to an address (the log's size if none).
+    std::size_t firstRequestTo(int address) const
+    {
+        const auto all = sim->requests();
+        for (std::size_t i = 0; i < all.size(); ++i)
+            if (all[i].bytes.size() == 4 && (all[i].bytes[0] & ACCESS_ADDRESS_MASK) == address)
+                return i;
+        return all.size();
+    }
+    static std::vector<Request> handBackFrames()
+    {
+        std::vector<Request> out{regWrite(REG_PAGE, 1)};
+        for (int i = 0; i < MEM_OUTPUT_CONFIG_COUNT; ++i)
+            out.push_back(memWrite(std::uint8_t(MEM_OUTPUT_CONFIG + i), kOwn[i]));
+        out.push_back(regWrite(REG_OUTPUT_CONTROL, 0));
+        return out;
+    }
+};
+
+TEST_F(MainWindowOutputsTest, ANewAddressTakesEffectOnlyAfterTheOldOneHasItsOutputsBack)
+{
+    takeOver();
+    DialogDriver driver([](TFormProperties& d) {
+        d.cbAdrPribor()->setCurrentIndex(d.cbAdrPribor()->findText(QStringLiteral("2")));
+        d.BitBtnOK()->click();
+        return true;
+    });
+    action("NComPortProperties")->trigger(); // returns once the dialog has closed
+
+    EXPECT_EQ(w->settings().AdrPribor, 2);
+    ASSERT_TRUE(waitFor([this] { return firstRequestTo(2) < sim->requests().size(); }, 3000))
+        << "the poll goes on at the new address";
+    const std::size_t first = firstRequestTo(2);
+    EXPECT_EQ(writesTo(1, first), handBackFrames());
+    EXPECT_TRUE(writesTo(1, sim->requests().size()) == handBackFrames()) << "nothing after";
+    EXPECT_EQ(deviceBlock(), kOwn);
+    EXPECT_FALSE(sim->outputControl());
+    EXPECT_FALSE(w->ioPanel().window()->CheckBoxCyfrOut()->isChecked());
+    EXPECT_FALSE(w->ioPanel().state.OutputsTakenOver);
+}
+
+// The dialog stays open when the outputs cannot go back: nothing is saved or applied, the
+// popup says why, and the close button then leaves everything as it was.
+TEST_F(MainWindowOutputsTest, ANewAddressIsRefusedWhileTheOutputsCannotGoBack)
+{
+    takeOver();
+    sim::SimFaults refused;
+    refused.failWritePage = 1;
+    refused.failWriteOffset = MEM_OUTPUT_CONFIG;
+    sim->setFaults(refused);
+    PopupDismisser popups;
+    int step = 0;
+    bool stayedOpen = false;
+    DialogDriver driver([&](TFormProperties& d) {
+        if (step++ == 0) {
+            d.cbAdrPribor()->setCurrentIndex(d.cbAdrPribor()->findText(QStringLiteral("2")));
+            d.BitBtnOK()->click(); // the popup runs and is dismissed inside
+            return false;
+        }
+        stayedOpen = d.isVisible() && !d.OkPressed();
+        d.CloseImage()->clicked();
+        return true;
+    });
+    action("NComPortProperties")->trigger();
+
+    EXPECT_TRUE(stayedOpen);
+    const QString refusal = QStringLiteral("Ошибка связи с прибором !\nКонфигурация выходов не "
+                                           "восстановлена.\nВыходы не возвращены прибору,\n"
+                                           "настройки связи не изменены.");
+    EXPECT_EQ(popups.texts, QStringList{refusal});
+    EXPECT_EQ(w->settings().AdrPribor, 1);
+    IniProfile saved;
+    saved.loadFile(dir.filePath("korvel.ini"));
+    EXPECT_EQ(saved.readInteger(k::kDeviceSection, k::kAddress, 1), 1);
+    EXPECT_EQ(firstRequestTo(2), sim->requests().size()) << "not a frame to the new address";
+    EXPECT_TRUE(w->ioPanel().window()->CheckBoxCyfrOut()->isChecked());
+    EXPECT_TRUE(w->ioPanel().state.OutputsTakenOver);
+    EXPECT_TRUE(sim->outputControl());
+    EXPECT_TRUE(w->poll().pollingEnabled());
+}
+
+// Page 1 of the EEPROM holds the outputs' configuration: a read while they are taken over
+// gets the indicator's own block, not the PC's zeros, and the strip comes back afterwards.
+TEST_F(MainWindowOutputsTest, MemoryReadHandsTheOutputsBackFirst)
+{
+    takeOver();
+    const QString target = dir.filePath(QStringLiteral("read.EEPROM"));
+    w->memory().chooseFile = [&](ImageFileDialog& d) {
+        d.FileName = target;
+        return true;
+    };
+    action("NReadEEPROM")->trigger();
+    ASSERT_TRUE(waitFor([this] { return w->memory().transferActive(); }, 3000));
+    const TFormCyfrInOut* strip = w->ioPanel().window();
+    EXPECT_TRUE(strip == nullptr || strip->skin().isClosing()) << "closed as for the chart";
+    ASSERT_TRUE(waitFor([this] { return !w->memory().transferActive(); }, 30000));
+
+    QFile file(target);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const ParsedImage image = ParseImageText(file.readAll());
+    ASSERT_GE(image.bytes.size(), 512u);
+    Block read{};
+    std::copy_n(image.bytes.begin() + 256 + MEM_OUTPUT_CONFIG, read.size(), read.begin());
+    EXPECT_EQ(read, kOwn);
+    const auto all = sim->requests();
+    const auto firstPage = std::find_if(all.begin(), all.end(), [](const auto& r) {
+        return r.bytes.size() == 4 && r.bytes[0] == 0x01 && r.bytes[1] == REG_PAGE &&
+               r.bytes[2] == 0;
+    });
+    EXPECT_EQ(writesTo(1, std::size_t(firstPage - all.begin())), handBackFrames())
+        << "back before the first page is read";
+    EXPECT_FALSE(sim->outputControl());
+    ASSERT_TRUE(waitFor([this] { return w->ioPanel().window() != nullptr; }, 3000))
+        << "the settings ask for the strip";
+    EXPECT_FALSE(w->ioPanel().window()->CheckBoxCyfrOut()->isChecked());
+}
+
+TEST_F(MainWindowOutputsTest, NoMemoryTransferWhileTheOutputsCannotGoBack)
+{
+    takeOver();
+    sim::SimFaults refused;
+    refused.failWritePage = 1;
+    refused.failWriteOffset = MEM_OUTPUT_CONFIG;
+    sim->setFaults(refused);
+    w->memory().chooseFile = [&](ImageFileDialog& d) {
+        d.FileName = dir.filePath(QStringLiteral("read.EEPROM"));
+        return true;
+    };
+    PopupDismisser popups;
+    w->memory().NReadEEPROMClick();
+    EXPECT_FALSE(w->memory().transferActive());
+    ASSERT_EQ(popups.texts.size(), 1);
+    EXPECT_TRUE(popups.texts[0].endsWith(QStringLiteral("обмен с памятью не начат.")));
+    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("read.EEPROM"))));
+    EXPECT_TRUE(w->ioPanel().window()->CheckBoxCyfrOut()->isChecked());
+    EXPECT_TRUE(w->isEnabled());
+    EXPECT_TRUE(w->poll().pollingEnabled());
+}
+
+// The copy of a block left changed by a take-over that was cut off goes back at the exit,
+// before the exit's 252 <- 0, even with the strip closed.
+TEST_F(MainWindowOutputsTest, ExitWritesAKeptBlockBackBeforeTheRelease)
+{
+    w->closeIoPanel();
+    ASSERT_TRUE(waitFor([this] { return w->ioPanel().window() == nullptr; }, 3000));
+    CyfrInOutState& state = w->ioPanel().state;
+    state.SavedOutputBlock = kOwn;
+    state.OriginalBlockHeld = true; // the device holds zeros where the cut left them
+    sim->clearRequests();
+
+    w->close();
+    ASSERT_TRUE(waitFor([this] { return !w->isVisible(); }, 5000));
+    std::vector<Request> expected = handBackFrames();
+    expected.back() = regWrite(REG_COMMAND, 17); // 252 was never set: only the exit's own
+    expected.push_back(regWrite(REG_OUTPUT_CONTROL, 0));
+    EXPECT_EQ(writes(), expected);
+    EXPECT_EQ(deviceBlock(), kOwn);
 }
 
 } // namespace

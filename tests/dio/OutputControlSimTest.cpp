@@ -143,6 +143,30 @@ TEST_F(OutputControlSimTest, OriginalBlockSurvivesFailuresHalfWay)
     EXPECT_FALSE(state().OriginalBlockHeld);
 }
 
+// The simulated line dies for one write after three zeros: the take-over fails, and the
+// device's own block goes back at once instead of staying partly cleared.
+TEST_F(OutputControlSimTest, TakeOverCutOffHalfWayPutsTheBlockBackAtOnce)
+{
+    const Block original{1, 2, 3, 4, 5, 6, 7, 8};
+    setBlock(original);
+    sim::SimFaults cut;
+    cut.cutWriteAfter = 3;
+    sim->setFaults(cut);
+
+    EXPECT_FALSE(control().setTakenOver(true));
+    std::vector<Request> expected = blockFrames(kZeros);
+    expected.resize(2 + 4); // page, read, three zeros and the one the line swallowed
+    for (int i = 0; i < MEM_OUTPUT_CONFIG_COUNT; ++i)
+        expected.push_back(memWrite(std::uint8_t(MEM_OUTPUT_CONFIG + i), original[i]));
+    EXPECT_EQ(requests(), expected);
+    EXPECT_EQ(deviceBlock(), original);
+    EXPECT_FALSE(sim->outputControl());
+    EXPECT_EQ(messages, 1);
+    EXPECT_EQ(lastFailure, OutputFailure::Link) << "the configuration is whole again";
+    EXPECT_FALSE(state().OutputsTakenOver);
+    EXPECT_FALSE(control().handBackOwed());
+}
+
 TEST_F(OutputControlSimTest, ReleaseWithoutTakeOverNeverWritesAStaleCopy)
 {
     // Nothing was ever read from this device: an all-zero copy must not reach it.

@@ -325,6 +325,68 @@ TEST_F(SettingsDialogTest, OkCases)
 
 // OK with a new baud rate while the adapter is pulled out: the reopen says the port is not
 // there, but the poll goes on, as it reopens a lost port by itself once it is back.
+// The outputs are handed back (on the connection still in use) before OK changes what the
+// link talks to; when that fails nothing is saved or applied and the dialog stays open.
+TEST_F(SettingsDialogTest, OutputsGoBackBeforeTheLinkSettingsChange)
+{
+    struct Case
+    {
+        const char* name;
+        std::function<void(SettingsDialogTest&)> change;
+        bool handedBack;
+    };
+    const Case cases[] = {
+        {"the address", [](auto& t) { select(t.dialog->cbAdrPribor(), "5"); }, true},
+        {"the baud rate", [](auto& t) { select(t.dialog->cbBaudRate(), "19200"); }, true},
+        {"the port", [](auto& t) { t.selectPort(t.otherPath()); }, true},
+        {"only the delay", [](auto& t) { select(t.dialog->cbZaderzhkaSignDInputs(), "7"); }, false},
+        {"only the panel flag", [](auto& t) { t.dialog->CheckBoxPanelInOut()->click(); }, false},
+    };
+    start();
+    for (const Case& c : cases) {
+        for (bool releases : {true, false}) {
+            SCOPED_TRACE(testing::Message() << c.name << (releases ? "" : ", release fails"));
+            // The simulator's port at address 1, whatever the case before changed.
+            settings.CommName = simPath();
+            settings.BaudRate = 9600;
+            settings.AdrPribor = 1;
+            if (port.state() != PortState::Open)
+                ASSERT_EQ(port.open(simPath().toStdString(), 9600, 50).status, PortOpenStatus::Ok);
+            const Uperemen before = settings;
+            const QByteArray fileBefore = fileBytes();
+            int calls = 0;
+            context->handOutputsBack = [&] {
+                ++calls;
+                // Still the old connection: nothing saved or reopened yet.
+                EXPECT_EQ(settings.AdrPribor, before.AdrPribor);
+                EXPECT_EQ(settings.CommName, before.CommName);
+                EXPECT_EQ(port.state(), PortState::Open);
+                return releases;
+            };
+            openDialog();
+            c.change(*this);
+            dialog->BitBtnOK()->click();
+            EXPECT_EQ(calls, c.handedBack ? 1 : 0);
+            if (!c.handedBack || releases) {
+                ASSERT_TRUE(waitFor([this] { return !dialog->isVisible(); }, 5000));
+                continue;
+            }
+            // Refused: everything as it was, the dialog still open for another try or the
+            // close button.
+            EXPECT_TRUE(dialog->isVisible());
+            EXPECT_FALSE(dialog->skin().isClosing());
+            EXPECT_FALSE(dialog->OkPressed());
+            EXPECT_EQ(settings.AdrPribor, before.AdrPribor);
+            EXPECT_EQ(settings.BaudRate, before.BaudRate);
+            EXPECT_EQ(settings.CommName, before.CommName);
+            EXPECT_EQ(fileBytes(), fileBefore);
+            EXPECT_TRUE(poll->pollingEnabled());
+            closeWithImage();
+            EXPECT_EQ(fileBytes(), fileBefore);
+        }
+    }
+}
+
 TEST_F(SettingsDialogTest, APulledOutAdapterIsLeftToThePollAfterOk)
 {
     start();

@@ -329,6 +329,36 @@ TEST(FaultShaper, RefusesOnlyTheNamedPageSelectAndByteWrite)
     EXPECT_FALSE(FaultShaper(1).refuses(selectThree, 0)) << "no faults, no refusals";
 }
 
+TEST(FaultShaper, CutSwallowsOnlyTheByteWriteAfterTheFirstN)
+{
+    CommandLine cl;
+    std::string error;
+    ASSERT_TRUE(CommandLine::parse({"--cut-write-after", "3"}, cl, &error)) << error;
+    EXPECT_EQ(cl.options.faults.cutWriteAfter, 3);
+    EXPECT_FALSE(CommandLine::parse({"--cut-write-after", "-1"}, cl, &error));
+    EXPECT_NE(CommandLine::helpText().find("--cut-write-after"), std::string::npos);
+
+    FaultShaper shaper(1);
+    shaper.setFaults(cl.options.faults);
+    const std::uint8_t memWrite[4] = {0x41, 53, 0, 0};
+    const std::uint8_t memRead[4] = {0xC1, 53, 7, 0};
+    const std::uint8_t regWrite[4] = {0x01, REG_PAGE, 1, 0};
+    std::vector<bool> cut;
+    for (int i = 0; i < 6; ++i) {
+        // Register writes and reads in between are neither counted nor cut.
+        EXPECT_FALSE(shaper.cuts(regWrite));
+        EXPECT_FALSE(shaper.cuts(memRead));
+        cut.push_back(shaper.cuts(memWrite));
+    }
+    EXPECT_EQ(cut, (std::vector<bool>{false, false, false, true, false, false}));
+
+    shaper.setFaults(cl.options.faults); // counts afresh
+    for (int i = 0; i < 3; ++i)
+        EXPECT_FALSE(shaper.cuts(memWrite));
+    EXPECT_TRUE(shaper.cuts(memWrite));
+    EXPECT_FALSE(FaultShaper(1).cuts(memWrite)) << "no faults, no cut";
+}
+
 TEST(RequestLog, LineHasTimeBytesAndVerdict)
 {
     EXPECT_EQ(RequestLog::formatLine(1.5, {0x01, 0xFF, 0x11, 0xB6}, true),
