@@ -33,6 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         check(parsed.bytes.size() <= size);
         break;
     case ParsedImage::Status::BadValue:
+    case ParsedImage::Status::OverByte:
         check(parsed.badLine >= 1 && !parsed.badValue.isEmpty());
         break;
     case ParsedImage::Status::TooLong:

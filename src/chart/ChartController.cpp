@@ -191,7 +191,12 @@ void ChartController::leave()
     }
     if (restored && filters_.FilterRestore() && hooks.openIoPanelIfWanted)
         hooks.openIoPanelIfWanted();
-    poll_.resumePolling();
+    // With the port open (also when the chart itself opened it, the program having started
+    // without it) the front panel polls.
+    if (link_.port().state() == PortState::Open)
+        poll_.enablePolling();
+    else
+        poll_.resumePolling();
 }
 
 void ChartController::panelDoubleClicked()

@@ -142,6 +142,10 @@ bool noDeviceBehind(int fd)
 PortOpenResult PosixSerialPort::open(const std::string& portName, int baudRate, int readTimeoutMs)
 {
     close();
+    // The loss belongs to the device that went away. Once another port is asked for, a
+    // failure is that port's own (it does not exist, it is busy), not an adapter still away.
+    if (portName != lostName_)
+        lost_ = false;
     const std::string path = portDevicePath(portName);
     // Non-blocking, so a modem line cannot hold up the open; reads wait in poll().
     fd_ = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
@@ -174,6 +178,7 @@ PortOpenResult PosixSerialPort::open(const std::string& portName, int baudRate, 
     readTimeoutMs_ = readTimeoutMs;
     state_ = PortState::Open;
     lost_ = false;
+    openName_ = portName;
     return {PortOpenStatus::Ok, 0};
 }
 
@@ -231,8 +236,7 @@ bool PosixSerialPort::lostOnError(int error)
     // on how far its removal has gone.
     if (error != EIO && error != ENXIO && error != ENODEV)
         return false;
-    lost_ = true;
-    close();
+    markLost();
     return true;
 }
 
@@ -242,9 +246,15 @@ bool PosixSerialPort::lostOnEvents(short revents)
     // closed). CLOCAL is set, so a dropped carrier never looks like this.
     if (!(revents & (POLLHUP | POLLERR | POLLNVAL)))
         return false;
-    lost_ = true;
-    close();
+    markLost();
     return true;
+}
+
+void PosixSerialPort::markLost()
+{
+    lost_ = true;
+    lostName_ = openName_;
+    close();
 }
 
 bool PosixSerialPort::setReadTimeout(int ms)

@@ -39,7 +39,8 @@ public:
     std::size_t readAvailable(std::uint8_t* buffer, std::size_t count) override;
     int readyDescriptor() const override { return state_ == PortState::Open ? fd_ : -1; }
     // The descriptor is closed as soon as the loss is seen: a USB adapter that comes back
-    // gets its old device name again only when nothing holds the old one open.
+    // gets its old device name again only when nothing holds the old one open. The mark
+    // goes with a successful open, and with an open of another port name.
     bool deviceLost() const override { return lost_; }
     std::size_t write(const std::uint8_t* data, std::size_t count) override;
     void purgeRx() override;
@@ -53,11 +54,14 @@ private:
     // Gives the device up when an errno or a poll result says it has gone away.
     bool lostOnError(int error);
     bool lostOnEvents(short revents);
+    void markLost();
 
     int fd_ = -1;
     int readTimeoutMs_ = 0;
     PortState state_ = PortState::NeverOpened;
     bool lost_ = false;
+    std::string openName_; // the port name of the last successful open
+    std::string lostName_; // the port name whose device went away
 };
 
 } // namespace korvel

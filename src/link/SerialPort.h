@@ -55,7 +55,8 @@ public:
     virtual int readyDescriptor() const { return -1; }
     // True once the device went away under the open port (a USB adapter pulled out): its
     // reads and writes then fail at once. Only a successful open clears it, so whoever
-    // reopens the port can tell a device still away from one that was never lost.
+    // reopens the port can tell a device still away from one that was never lost; an open of
+    // another port name may clear it too, as the loss was the other port's.
     virtual bool deviceLost() const { return false; }
     virtual std::size_t write(const std::uint8_t* data, std::size_t count) = 0;
     // Discards what has been received but not read.

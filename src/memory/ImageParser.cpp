@@ -22,9 +22,12 @@ int hexDigit(char c)
     return -1;
 }
 
+constexpr unsigned kOverByte = 0x100;
+
 // A value as the C library's "%x" reads it from the start of the token: an optional 0x, then
-// hexadecimal digits up to the first other character. The byte is the number's low 8 bits.
-std::uint8_t valueOf(QByteArrayView token)
+// hexadecimal digits up to the first other character. Any value over FF comes back as
+// kOverByte (leading zeros do not count: "00FF" is FF).
+unsigned valueOf(QByteArrayView token)
 {
     qsizetype i = 0;
     if (token.size() > 2 && token[0] == '0' && (token[1] == 'x' || token[1] == 'X') &&
@@ -35,9 +38,11 @@ std::uint8_t valueOf(QByteArrayView token)
         const int d = hexDigit(token[i]);
         if (d < 0)
             break;
-        v = ((v << 4) | static_cast<unsigned>(d)) & 0xFF;
+        v = (v << 4) | static_cast<unsigned>(d);
+        if (v > 0xFF)
+            return kOverByte;
     }
-    return static_cast<std::uint8_t>(v);
+    return v;
 }
 
 } // namespace
@@ -60,13 +65,18 @@ ParsedImage ParseImageText(QByteArrayView text, const ParseProgress& progress)
             return true;
         const QByteArrayView token = text.sliced(tokenStart, end - tokenStart);
         tokenStart = -1;
-        if (hexDigit(token[0]) < 0) {
-            out.status = ParsedImage::Status::BadValue;
+        const auto refuse = [&](ParsedImage::Status status) {
+            out.status = status;
             out.badLine = line;
             out.badValue = token.toByteArray();
             return false;
-        }
-        out.bytes.push_back(valueOf(token));
+        };
+        if (hexDigit(token[0]) < 0)
+            return refuse(ParsedImage::Status::BadValue);
+        const unsigned value = valueOf(token);
+        if (value > 0xFF)
+            return refuse(ParsedImage::Status::OverByte);
+        out.bytes.push_back(static_cast<std::uint8_t>(value));
         return true;
     };
 

@@ -65,6 +65,11 @@ PopupMessage ImageRefusal(const ParsedImage& image, const MemoryArea& area)
                                  .arg(image.badLine)
                                  .arg(shownValue(image.badValue)) +
                              kUntouched);
+    case ParsedImage::Status::OverByte:
+        return FittedMessage(QStringLiteral("Строка %1 файла: значение\n\"%2\" больше FF.")
+                                 .arg(image.badLine)
+                                 .arg(shownValue(image.badValue)) +
+                             kUntouched);
     case ParsedImage::Status::Cancelled:
         return {};
     case ParsedImage::Status::Ok:

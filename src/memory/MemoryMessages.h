@@ -13,7 +13,8 @@ namespace korvel {
 PopupMessage FittedMessage(const QString& text);
 
 // Why a parsed image is refused for `area`, or an empty text when it may be written.
-// Refused: a text over the limit, a value that is not one, fewer values than the area holds.
+// Refused: a text over the limit, a value that is not one or is over FF, fewer values than
+// the area holds.
 PopupMessage ImageRefusal(const ParsedImage& image, const MemoryArea& area);
 
 PopupMessage SourceUnreadableMessage(const QString& path, const QString& why);

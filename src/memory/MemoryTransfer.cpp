@@ -53,12 +53,8 @@ void MemoryTransfer::StartMemoryTransfer(TransferMode direction, const MemoryAre
     if (link_.port().state() != PortState::NeverOpened)
         link_.port().close();
     if (!openPort || !openPort(kTransferReadTimeoutMs)) {
-        // The poll stays off, as after any port that would not open; the commands work again.
-        view_.ShowPortNotOpen(settings_.CommName);
-        setMode(TransferMode::Idle);
-        // Unless the adapter was pulled out: then the poll goes on waiting for it.
-        if (link_.port().deviceLost())
-            poll_.resumePolling();
+        setMode(TransferMode::Idle); // the commands work again
+        pollWithoutPort();
         return;
     }
 
@@ -78,6 +74,16 @@ void MemoryTransfer::StartMemoryTransfer(TransferMode direction, const MemoryAre
     dialog_->show();
 }
 
+void MemoryTransfer::pollWithoutPort()
+{
+    // A poll that ran goes on without the port: it waits for a pulled-out adapter, or shows
+    // the port state and tries the port quietly until it opens. One that was off stays off.
+    if (poll_.PollWasEnabled)
+        poll_.enablePolling();
+    else
+        view_.ShowPortNotOpen(settings_.CommName);
+}
+
 void MemoryTransfer::EndMemoryTransfer()
 {
     if (!transferActive())
@@ -88,10 +94,7 @@ void MemoryTransfer::EndMemoryTransfer()
     if (link_.port().deviceLost()) {
         // The adapter went away during the transfer, which has said so. The poll reopens
         // the port quietly once it is back, instead of a port message now.
-        if (poll_.PollWasEnabled)
-            poll_.enablePolling();
-        else
-            view_.ShowPortNotOpen(settings_.CommName);
+        pollWithoutPort();
         if (openIoPanelIfWanted)
             openIoPanelIfWanted();
         return;
@@ -100,8 +103,7 @@ void MemoryTransfer::EndMemoryTransfer()
     link_.port().close();
     const bool open = openPort && openPort(settings_.ReadTotalTimeoutConstant);
     if (!open) {
-        view_.ShowPortNotOpen(settings_.CommName);
-        poll_.disablePolling();
+        pollWithoutPort();
         return;
     }
     if (poll_.PollWasEnabled)

@@ -81,6 +81,8 @@ signals:
 
 private:
     void setMode(TransferMode mode);
+    // The port would not open (or its adapter was pulled out): polling as it was before.
+    void pollWithoutPort();
 
     Link& link_;
     const Uperemen& settings_;

@@ -240,6 +240,13 @@ void TFormReadWriteEEPROM::runWrite()
     const std::optional<ParsedImage> image = prepareImage();
     if (!image || !takeBackup())
         return;
+    // A Cancel pressed while the backup's last page was read or while the file was stored has
+    // not been looked at yet. Nothing has been written so far: the write must not begin, or
+    // the indicator would keep a changed byte and no end-of-write command.
+    if (cancelRequestedNow()) {
+        finish(Outcome::Cancelled);
+        return;
+    }
     switch (writeArea(image->bytes)) {
     case Step::LinkFailed:
         message(WriteEndMessage(WriteEnd::LinkFailed, job_.area, backupPath_));

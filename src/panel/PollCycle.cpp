@@ -18,6 +18,9 @@ constexpr std::uint8_t kLampBits[STATUS_LAMP_COUNT] = {
 constexpr int kFirstDoserLamp = 3;
 constexpr int kPlainLampCount = 3;
 constexpr int kStreamStopSettleMs = 10; // frames already under way, before the purge
+// A port not there is tried this often: an adapter plugged in is taken up within a second,
+// and a failing open costs next to nothing.
+constexpr int kPortRetryMs = 1000;
 
 } // namespace
 
@@ -28,6 +31,9 @@ PollCycle::PollCycle(Link& link, const Uperemen& settings, PanelView& view, QObj
     // A coarse timer may fire 5 % late, which would stretch the poll period by up to 16 ms.
     TimerOprosaPribora.setTimerType(Qt::PreciseTimer);
     connect(&TimerOprosaPribora, &QTimer::timeout, this, &PollCycle::TimerOprosaPriboraTimer);
+    TimerPortRetry.setObjectName(QStringLiteral("TimerPortRetry"));
+    TimerPortRetry.setInterval(kPortRetryMs);
+    connect(&TimerPortRetry, &QTimer::timeout, this, &PollCycle::TimerPortRetryTimer);
 }
 
 bool PollCycle::isDoser() const
@@ -44,7 +50,49 @@ void PollCycle::enablePolling()
 {
     if (shutDown_)
         return;
+    const SerialPort& port = link_.port();
+    // A pulled-out adapter is waited for by the ticks themselves (they show нет связи, as
+    // for a silent indicator); a port that is simply not open shows its state instead.
+    if (port.state() == PortState::Open ||
+        (port.deviceLost() && !settings_.CommName.trimmed().isEmpty()))
+        startTicking();
+    else
+        waitForPort();
+}
+
+void PollCycle::startTicking()
+{
+    if (shutDown_)
+        return;
+    TimerPortRetry.stop();
     TimerOprosaPribora.start(settings_.PollInterval);
+}
+
+void PollCycle::disablePolling()
+{
+    TimerOprosaPribora.stop();
+    TimerPortRetry.stop();
+}
+
+void PollCycle::waitForPort()
+{
+    TimerOprosaPribora.stop();
+    view_.ShowPortNotOpen(settings_.CommName);
+    if (shutDown_ || settings_.CommName.trimmed().isEmpty()) {
+        TimerPortRetry.stop();
+        return;
+    }
+    if (!TimerPortRetry.isActive())
+        TimerPortRetry.start();
+}
+
+void PollCycle::TimerPortRetryTimer()
+{
+    if (!reopenLostPort())
+        return; // still not there: the port state stays on the displays
+    TimerPortRetry.stop();
+    // A tick at once, so the display shows the indicator rather than the port state.
+    TimerOprosaPriboraTimer();
 }
 
 void PollCycle::shutDown()
@@ -55,7 +103,7 @@ void PollCycle::shutDown()
 
 void PollCycle::suspendPolling()
 {
-    PollWasEnabled = pollingEnabled() ? 1 : 0;
+    PollWasEnabled = pollingEnabled() || waitingForPort() ? 1 : 0;
     disablePolling();
 }
 
@@ -83,7 +131,7 @@ void PollCycle::TimerOprosaPriboraTimer()
     if (link_.port().deviceLost() && !reopenLostPort()) {
         // Still away: the same display as a silent indicator, no traffic, no popup.
         showNoData();
-        enablePolling();
+        startTicking();
         emit tickFinished();
         return;
     }
@@ -102,7 +150,7 @@ void PollCycle::TimerOprosaPriboraTimer()
     if (view_.versionText().isEmpty())
         readIdentification();
 
-    enablePolling();
+    startTicking();
     emit tickFinished();
 }
 
@@ -215,6 +263,7 @@ void PollCycle::stopStrayStream()
 
 bool PollCycle::reopenLostPort()
 {
+    // Used for an adapter pulled out and for a port that did not open (not plugged in yet).
     SerialPort& port = link_.port();
     const PortOpenResult opened = port.open(settings_.CommName.toStdString(), settings_.BaudRate,
                                             settings_.ReadTotalTimeoutConstant);
@@ -236,8 +285,13 @@ bool PollCycle::reopenLostPort()
 bool PollCycle::ConnectIndicator()
 {
     disablePolling();
+    // The poll is on from here. A feature that paused it during the main window's reveal
+    // (the settings dialog, opened in that half second) saved it as off; it is to give it
+    // back on at its end, or the display would freeze.
+    PollWasEnabled = 1;
     if (!hooks.openPort || !hooks.openPort()) {
-        view_.ShowPortNotOpen(settings_.CommName);
+        // Technicians often start the program before plugging the adapter in.
+        waitForPort();
         return false;
     }
     const auto address = static_cast<std::uint8_t>(settings_.AdrPribor);

@@ -45,10 +45,14 @@ public:
 
     // Created stopped; runs at the settings' PollInterval while polling is on.
     QTimer TimerOprosaPribora;
+    // Runs about once a second while the poll waits for a port that would not open: the
+    // displays show the port state, and each tick tries the port quietly.
+    QTimer TimerPortRetry;
 
-    // The saved enabled state of the poll timer: ONE byte shared by every feature that
-    // suspends polling. Suspensions therefore do not nest: a feature that starts while
-    // another has polling suspended saves "off" and leaves polling off at its end.
+    // The saved enabled state of the poll (ticking, or waiting for its port): ONE byte shared
+    // by every feature that suspends polling. Suspensions therefore do not nest: a feature
+    // that starts while another has polling suspended saves "off" and leaves polling off at
+    // its end.
     std::uint8_t PollWasEnabled = 0;
 
     std::array<bool, STATUS_LAMP_COUNT> LampBit{};
@@ -62,7 +66,8 @@ public:
     void TimerOprosaPriboraTimer();
 
     // Opens the port, gives the indicator its keyboard back and starts polling; with the
-    // port closed the displays show so. Returns whether the port is open.
+    // port closed the displays show so and the poll waits for the port (waitForPort).
+    // Returns whether the port is open.
     bool ConnectIndicator();
     // Before the port is closed at exit: while polling runs, stops it, unlocks the
     // indicator's keyboard and hands its outputs back.
@@ -77,12 +82,23 @@ public:
     int model() const { return static_cast<std::int8_t>(IdentCurrent[1]); }
     bool isDoser() const;
 
+    // Ticks are running (not merely waiting for the port).
     bool pollingEnabled() const { return TimerOprosaPribora.isActive(); }
+    // The port would not open; its state is on the displays and it is tried once a second.
+    bool waitingForPort() const { return TimerPortRetry.isActive(); }
+    // Polling on: ticks while the port is open (or its adapter was pulled out, which the tick
+    // waits for); otherwise waitForPort.
     void enablePolling();
-    void disablePolling() { TimerOprosaPribora.stop(); }
+    // Polling off, waiting for the port included.
+    void disablePolling();
+    // The port does not open: its state on the displays, and the configured port tried
+    // quietly about once a second (no popup per try). Once it opens, the indicator's keyboard
+    // is unlocked and the ticks start, as after a replug. With no port named there is
+    // nothing to try.
+    void waitForPort();
 
-    // The shared rule: save the timer's state in PollWasEnabled and stop it; later start
-    // it again only if PollWasEnabled says it ran.
+    // The shared rule: save whether the poll was on in PollWasEnabled and stop it; later
+    // switch it on again only if PollWasEnabled says it was.
     void suspendPolling();
     void resumePolling();
 
@@ -102,7 +118,10 @@ private:
     void showDisplay(const std::uint8_t* data);
     void showNoData();
     void readIdentification();
+    // Opens the configured port quietly; once open, the indicator's keyboard is unlocked.
     bool reopenLostPort();
+    void TimerPortRetryTimer();
+    void startTicking();
     // Stops the indicator's stream when stream frames came unasked since the last tick.
     void stopStrayStream();
     void applyFaceRule();

@@ -12,7 +12,7 @@ PollSuspend::PollSuspend(PollCycle& poll) : poll_(poll), own_(false)
 
 PollSuspend::PollSuspend(PollCycle& poll, OwnStateTag) : poll_(poll), own_(true)
 {
-    saved_ = poll_.pollingEnabled() ? 1 : 0;
+    saved_ = poll_.pollingEnabled() || poll_.waitingForPort() ? 1 : 0;
     poll_.disablePolling();
 }
 

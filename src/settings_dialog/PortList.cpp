@@ -60,15 +60,20 @@ QList<PortListEntry> PortList::build(const QList<SystemSerialPort>& system,
         list.append({name, entryText(name, &port)});
     }
     // A built-in serial node the system does not list has no UART behind it: opening it
-    // would fail as a port that does not exist, so it is not offered either.
+    // would fail as a port that does not exist, so it counts as absent.
 #ifdef _WIN32
     const bool existsUnlisted = false;
 #else
     static const QRegularExpression builtInUart(QStringLiteral("^/dev/ttyS[0-9]+$"));
     const bool existsUnlisted = !builtInUart.match(configuredDevice).hasMatch();
 #endif
-    if (!configuredListed && !configuredDevice.isEmpty() && existsUnlisted)
-        list.append({configured, entryText(configured, nullptr)});
+    if (!configuredListed && !configured.trimmed().isEmpty()) {
+        // An absent port is still the user's choice: without its entry the field would open
+        // empty and OK would store an empty name, losing the port for good.
+        const bool present = !configuredDevice.isEmpty() && existsUnlisted;
+        list.append({configured, present ? entryText(configured, nullptr)
+                                         : absentEntryText(configured)});
+    }
 
     std::stable_sort(list.begin(), list.end(), [](const PortListEntry& a, const PortListEntry& b) {
         return naturalLess(a.name, b.name);
@@ -87,6 +92,11 @@ QString PortList::entryText(const QString& name, const SystemSerialPort* port)
     if (!port->serialNumber.isEmpty())
         about << QStringLiteral("№ ") + port->serialNumber;
     return about.isEmpty() ? name : name + QStringLiteral(" — ") + about.join(QStringLiteral(", "));
+}
+
+QString PortList::absentEntryText(const QString& name)
+{
+    return name + QStringLiteral(" (нет в системе)");
 }
 
 bool PortList::naturalLess(const QString& a, const QString& b)

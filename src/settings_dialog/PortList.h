@@ -28,7 +28,9 @@ struct PortListEntry
 // is opened to find them), plus the configured port whenever its device exists even if it is
 // no UART (a pseudo-terminal, a link to one, a by-id name). A configured name that leads to a
 // listed device takes that device's place, so the same port never shows twice and the stored
-// name is kept. Sorted by name, numbers in names compared as numbers.
+// name is kept. A configured port that is absent (an adapter unplugged for now) is listed
+// all the same, marked as absent: the dialog opens on it, and OK keeps it rather than storing
+// an empty name. Sorted by name, numbers in names compared as numbers.
 class PortList
 {
 public:
@@ -44,6 +46,8 @@ public:
     static QString deviceOf(const QString& portName);
 
     static QString entryText(const QString& name, const SystemSerialPort* port);
+    // "ttyUSB0 (нет в системе)"
+    static QString absentEntryText(const QString& name);
 
     // "ttyS2" before "ttyS10": runs of digits compare by value.
     static bool naturalLess(const QString& a, const QString& b);

@@ -281,7 +281,10 @@ void TFormProperties::onRevealFinished()
 
 void TFormProperties::restorePoll()
 {
-    if (ctx_.poll.PollWasEnabled)
+    // With the port open the poll runs, whatever was saved: the saved state can be older
+    // than the connection (the main window's reveal may connect while the dialog is up), and
+    // a frozen display would pass for an indicator that stopped.
+    if (ctx_.poll.PollWasEnabled || ctx_.port.state() == PortState::Open)
         ctx_.poll.enablePolling();
     else
         ctx_.poll.disablePolling();
@@ -367,8 +370,11 @@ void TFormProperties::reconnect()
         ctx_.poll.PollWasEnabled = 1;
     } else {
         ctx_.view.ShowPortNotOpen(ctx_.settings.CommName);
-        // A pulled-out adapter is waited for by the poll, which reopens it once it is back.
-        ctx_.poll.PollWasEnabled = ctx_.port.deviceLost() ? 1 : 0;
+        // The poll waits: for a pulled-out adapter of the same port (showing нет связи), or
+        // for the port to appear (showing its state, no ticks). A loss noted on the old port
+        // is not this one's: opening another name forgets it. With no port named, only the
+        // state is shown.
+        ctx_.poll.PollWasEnabled = 1;
     }
 }
 

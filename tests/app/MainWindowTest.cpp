@@ -250,6 +250,48 @@ TEST_F(MainWindowTest, PortThatDoesNotOpenIsShownOnTheDisplaysAndNothingPolls)
     EXPECT_FALSE(w->poll().pollingEnabled());
 }
 
+// Technicians often start the program before plugging the adapter in. The port state shows,
+// the port is tried quietly about once a second, and once the adapter is there (the
+// simulator's link made 3 s later) the keyboard is unlocked and the display reads, with no
+// popup beyond the start-up's port message.
+TEST_F(MainWindowTest, AnAdapterPluggedInAfterTheStartIsTakenUp)
+{
+    const QString link = dir.filePath(QStringLiteral("indicator"));
+    create(link);
+    PopupDismisser popups;
+    showAndReveal();
+    ASSERT_TRUE(waitFor([&] { return popups.texts.size() == 1; }));
+    EXPECT_TRUE(popups.texts[0].contains(QStringLiteral("такого порта не существует")));
+    EXPECT_EQ(w->frontPanel().row2Digit(6)->caption(), QStringLiteral("о")) << "не открыт";
+    EXPECT_FALSE(w->poll().pollingEnabled());
+    QTest::qWait(3000);
+
+    sim::SimOptions options;
+    options.linkPath = link.toStdString();
+    sim::Simulator late(options);
+    std::string error;
+    ASSERT_TRUE(late.start(&error)) << error;
+    QElapsedTimer sinceLink;
+    sinceLink.start();
+    const auto reads = [&late] {
+        int n = 0;
+        for (const auto& r : late.requests())
+            n += r.bytes.size() == 4 && r.bytes[0] == (ACCESS_REG_READ | 1) &&
+                 r.bytes[1] == REG_DISPLAY;
+        return n;
+    };
+    ASSERT_TRUE(waitFor([&] { return reads() >= 1; }, 2000));
+    EXPECT_LE(sinceLink.elapsed(), 2000);
+    EXPECT_TRUE(w->poll().pollingEnabled());
+    const auto requests = late.requests();
+    EXPECT_EQ(requests.front().bytes, (std::vector<std::uint8_t>{0x01, 0xFF, 0x11, 0xB6}))
+        << "the keyboard unlocked first";
+    ASSERT_TRUE(waitFor([this] { return !w->frontPanel().laKorvelVersiya()->text().isEmpty(); }));
+    EXPECT_EQ(popups.texts.size(), 1) << popups.texts.join('|').toStdString();
+    w->close();
+    ASSERT_TRUE(waitUntilClosed());
+}
+
 // Closing hands the keyboard and the outputs back (only while polling runs), closes the port,
 // plays the closing animation and then really closes.
 TEST_F(MainWindowTest, CloseReleasesTheIndicatorAndPlaysTheClosingAnimation)

@@ -231,6 +231,20 @@ TEST_F(Controller, AFailedRestoreStillGivesPollingBack)
     EXPECT_TRUE(poll.pollingEnabled()) << "the front panel is not left frozen";
 }
 
+// Started without its port, the program does not poll; entering the chart opens the port.
+// Leaving it then starts polling, although nothing polled before the entry.
+TEST_F(Controller, LeavingWithThePortNowOpenStartsPolling)
+{
+    poll.disablePolling();
+    indicator.close();
+    chart.hooks.openPort = [this] { return indicator.open("", 9600, 200).status == PortOpenStatus::Ok; };
+    chart.enter();
+    ASSERT_EQ(chart.mode(), Mode::Idle);
+    EXPECT_EQ(indicator.opens, 1);
+    chart.leave();
+    EXPECT_TRUE(poll.pollingEnabled());
+}
+
 TEST_F(Controller, LeavingIsRefusedDuringARun)
 {
     enterAndStart();

@@ -281,6 +281,33 @@ TEST_F(PtyPort, APulledOutDeviceIsNoticedByEveryCallAndLetGo)
     }
 }
 
+// The loss belongs to the port that went away: asking for another name that does not open
+// is that port's own failure, so the caller shows the port state instead of waiting for an
+// adapter; asking for the lost name again still finds it away.
+TEST(PosixSerialPortLost, AnotherPortNameForgetsTheLoss)
+{
+    char name[256] = {};
+    int master = -1, slave = -1;
+    ASSERT_EQ(::openpty(&master, &slave, name, nullptr, nullptr), 0);
+    ::close(slave);
+    PosixSerialPort port;
+    ASSERT_EQ(port.open(name, 9600, 200).status, PortOpenStatus::Ok);
+    ::close(master);
+    std::uint8_t b[4];
+    port.read(b, 4);
+    ASSERT_TRUE(port.deviceLost());
+
+    EXPECT_NE(port.open(name, 9600, 200).status, PortOpenStatus::Ok);
+    EXPECT_TRUE(port.deviceLost()) << "the same port, still away";
+    for (const char* other : {"ttyKORVEL_MISSING", ""}) {
+        SCOPED_TRACE(other);
+        EXPECT_NE(port.open(other, 9600, 200).status, PortOpenStatus::Ok);
+        EXPECT_FALSE(port.deviceLost());
+    }
+    EXPECT_NE(port.open(name, 9600, 200).status, PortOpenStatus::Ok);
+    EXPECT_FALSE(port.deviceLost()) << "once forgotten, the loss does not come back";
+}
+
 TEST(PosixSerialPortOpen, MissingPortIsNamedInQuotes)
 {
     PosixSerialPort port;

@@ -102,7 +102,7 @@ TEST(ImageParser, SeparatorsAndValues)
         {"empty lines give nothing", "\r\n\r\n01\r\n\r\n", {0x01}},
         {"a tab is not a separator", "AB\tCD EF", {0xAB, 0xEF}},
         {"one digit", "F", {0x0F}},
-        {"more digits keep the low eight bits", "1FF 12345", {0xFF, 0x45}},
+        {"leading zeros do not count", "00FF 0x0012 000", {0xFF, 0x12, 0x00}},
         {"either case, with or without 0x", "ab 0x1f 0XC0", {0xAB, 0x1F, 0xC0}},
         {"a value ends at the first other character", "12zz 0x", {0x12, 0x00}},
         {"nothing", "", {}},
@@ -123,17 +123,24 @@ TEST(ImageParser, AValueThatIsNotOneIsNamedWithItsLine)
         QByteArray text;
         int line;
         QByteArray value;
+        ParsedImage::Status status = ParsedImage::Status::BadValue;
     };
+    using enum ParsedImage::Status;
     const Case cases[] = {
         {"letters", "00 01\r\n02 ZZ 03\r\n", 2, "ZZ"},
         {"a leading tab", "00\n\t01\n", 2, "\t01"},
         {"a sign", "-1", 1, "-1"},
         {"after a lone CR", "00\r\r#", 3, "#"},
+        // Not cut to its low 8 bits: "1FF" would be written as FF.
+        {"three digits over FF", "00 01\r\n1FF 02", 2, "1FF", OverByte},
+        {"over FF behind 0x", "0x100", 1, "0x100", OverByte},
+        {"over FF up to the first other character", "00\n12345zz", 2, "12345zz", OverByte},
+        {"too great for any integer", "FFFFFFFFFFFFFFFFFFFF", 1, "FFFFFFFFFFFFFFFFFFFF", OverByte},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const ParsedImage p = parse(c.text);
-        EXPECT_EQ(p.status, ParsedImage::Status::BadValue);
+        EXPECT_EQ(p.status, c.status);
         EXPECT_EQ(p.badLine, c.line);
         EXPECT_EQ(p.badValue, c.value);
     }
@@ -189,6 +196,10 @@ TEST(ImageRefusal, OnlyAWholeImageOfTheAreaIsWritten)
         {"an empty file", "", eeprom, {"0.", "2048"}},
         {"a value that is not one", eepromText + "XY", eeprom, {"Строка 137", "\"XY\""}},
         {"a tab at a line's start", "\t00", eeprom, {"Строка 1", "<Tab>00"}},
+        {"a value over FF",
+         eepromText + "1FF",
+         eeprom,
+         {"Строка 137", "\"1FF\"", "больше FF", "Прибор не изменён"}},
         {"too long", QByteArray(IMAGE_TEXT_LIMIT + 1, '0'), eeprom, {"300000"}},
     };
     for (const Case& c : cases) {

@@ -169,6 +169,7 @@ TEST_F(MemoryTransferTest, APortThatWillNotReopenShowsSoAndLeavesThePollOff)
         ASSERT_TRUE(waitUntilIdle());
         EXPECT_EQ(opens.size(), static_cast<std::size_t>(failing));
         EXPECT_FALSE(poll->pollingEnabled());
+        EXPECT_TRUE(poll->waitingForPort()) << "the poll that ran tries the port quietly";
         EXPECT_TRUE(mainWindow.isEnabled());
         EXPECT_EQ(panel.portNotOpen, QStringList{settings.CommName});
         EXPECT_EQ(active.size(), 2);

@@ -39,6 +39,45 @@ struct MemWrite
     bool operator==(const MemWrite&) const = default;
 };
 
+// The real port, with a look at every request as it goes out: lets a test act at an exact
+// point of a transfer, e.g. while a given page is being read.
+class WatchedPort : public SerialPort
+{
+public:
+    explicit WatchedPort(PosixSerialPort& port) : port_(port) {}
+    std::function<void(const std::uint8_t* request, std::size_t size)> onWrite;
+
+    PortOpenResult open(const std::string& name, int baud, int timeoutMs) override
+    {
+        return port_.open(name, baud, timeoutMs);
+    }
+    void close() override { port_.close(); }
+    PortState state() const override { return port_.state(); }
+    bool setReadTimeout(int ms) override { return port_.setReadTimeout(ms); }
+    int readTimeoutMs() const override { return port_.readTimeoutMs(); }
+    std::size_t read(std::uint8_t* buffer, std::size_t count) override
+    {
+        return port_.read(buffer, count);
+    }
+    std::size_t readAvailable(std::uint8_t* buffer, std::size_t count) override
+    {
+        return port_.readAvailable(buffer, count);
+    }
+    int readyDescriptor() const override { return port_.readyDescriptor(); }
+    bool deviceLost() const override { return port_.deviceLost(); }
+    std::size_t write(const std::uint8_t* data, std::size_t count) override
+    {
+        const std::size_t written = port_.write(data, count);
+        if (onWrite)
+            onWrite(data, count);
+        return written;
+    }
+    void purgeRx() override { port_.purgeRx(); }
+
+private:
+    PosixSerialPort& port_;
+};
+
 class TransferSimTest : public ::testing::Test
 {
 protected:
@@ -48,7 +87,7 @@ protected:
         std::string error;
         ASSERT_TRUE(sim->start(&error)) << error;
         ASSERT_EQ(port.open(sim->slavePath(), 9600, 2000).status, PortOpenStatus::Ok);
-        link = std::make_unique<Link>(port, clock, settings);
+        link = std::make_unique<Link>(watched, clock, settings);
     }
 
     void TearDown() override { QLocale::setDefault(QLocale::c()); }
@@ -163,6 +202,7 @@ protected:
 
     std::unique_ptr<sim::Simulator> sim;
     PosixSerialPort port;
+    WatchedPort watched{port};
     test::VirtualClock clock;
     Uperemen settings;
     std::unique_ptr<Link> link;
@@ -294,6 +334,40 @@ TEST_F(TransferSimTest, CancelAtOffsetTwentyWritesUpToOffsetThirtyTwo)
     EXPECT_TRUE(messages[0].contains(r.backup));
 }
 
+TEST_F(TransferSimTest, ACancelDuringTheBackupsLastPageReadWritesNothing)
+{
+    // The click arrives while the last page of the backup is on the line, after the last look
+    // at the window the backup's loop takes; it is to be seen before the write begins.
+    const MemoryArea eeprom = MemoryArea::eeprom();
+    const Bytes before = area(eeprom);
+    fileName = writeSource(imageText(changed(eeprom)));
+    int selected = -1;
+    bool clicked = false;
+    const Run r = run(TransferMode::Writing, eeprom, [&](TFormReadWriteEEPROM* d) {
+        QPushButton* cancel = d->btnCancel();
+        watched.onWrite = [&, cancel](const std::uint8_t* b, std::size_t size) {
+            if (size != 4)
+                return;
+            if ((b[0] & 0xC0) == ACCESS_REG_WRITE && b[1] == REG_PAGE)
+                selected = b[2];
+            const bool pageRead = (b[0] & 0xC0) == ACCESS_MEM_READ;
+            if (pageRead && selected == eeprom.endPage - 1 && !clicked) {
+                clicked = true;
+                QMetaObject::invokeMethod(cancel, &QPushButton::click, Qt::QueuedConnection);
+            }
+        };
+    });
+    watched.onWrite = nullptr;
+    ASSERT_TRUE(clicked);
+    EXPECT_EQ(r.outcome, Outcome::Cancelled);
+    EXPECT_TRUE(memWrites().empty()) << "a byte reached the indicator";
+    EXPECT_EQ(lastRequest()[0], ACCESS_MEM_READ | 1)
+        << "nothing after the backup's last page read, not even a page select";
+    EXPECT_EQ(area(eeprom), before);
+    EXPECT_EQ(sim->writeDoneCount(), 0);
+    EXPECT_EQ(backups().size(), 1u) << "the backup itself was complete and stays";
+}
+
 TEST_F(TransferSimTest, LinkFailures)
 {
     const MemoryArea eeprom = MemoryArea::eeprom();
@@ -369,6 +443,7 @@ TEST_F(TransferSimTest, ARefusedOrMissingSourceNeverTouchesTheIndicator)
     const Case cases[] = {
         {"too few values", full.left(full.size() / 2), Outcome::Refused, {"1024", "2048"}},
         {"a line that is not a value", full + "#end", Outcome::Refused, {"Строка 137", "#end"}},
+        {"a value over FF", full + "1FF", Outcome::Refused, {"Строка 137", "1FF", "больше FF"}},
         {"the source was deleted after it was chosen", std::nullopt, Outcome::SourceMissing, {}},
     };
     for (const Case& c : cases) {

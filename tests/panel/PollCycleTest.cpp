@@ -8,6 +8,7 @@
 #include "panel/PollSuspend.h"
 #include "panel/SvgPicture.h"
 #include "settings/SettingsValues.h"
+#include "support/WaitFor.h"
 
 #include <QLabel>
 #include <gtest/gtest.h>
@@ -328,6 +329,77 @@ TEST_F(PollCycleTest, SuspensionsShareOneByteAndDoNotNest)
     EXPECT_FALSE(poll.pollingEnabled());
     poll.resumePolling();
     EXPECT_TRUE(poll.pollingEnabled());
+}
+
+// A port that is not there (an adapter not plugged in yet): opening it fails as a missing
+// port, not as a lost one.
+class AbsentPort : public FakeIndicator
+{
+public:
+    bool absent = true;
+    PortOpenResult open(const std::string& name, int baud, int timeoutMs) override
+    {
+        if (!absent) {
+            return FakeIndicator::open(name, baud, timeoutMs);
+        }
+        ++opens;
+        return {PortOpenStatus::NotFound, 2};
+    }
+};
+
+// The port would not open at the start: its state on the display and no ticks, the port tried
+// quietly meanwhile (no popup, nothing sent), a feature that pauses the poll brings the
+// waiting back, and once the port opens the keyboard unlock and the display read follow.
+TEST(PollCycleWaiting, APortThatWouldNotOpenIsTriedQuietlyUntilItOpens)
+{
+    AbsentPort port;
+    test::VirtualClock clock;
+    Uperemen settings;
+    settings.CommName = "COM12";
+    Link link(port, clock, settings);
+    FrontPanel panel;
+    PollCycle poll(link, settings, panel);
+    int messages = 0, unlocked = 0;
+    poll.hooks.showMessage = [&](const QString&) { ++messages; };
+    poll.hooks.keyboardUnlocked = [&] { ++unlocked; };
+    poll.hooks.openPort = [&] { return port.open("COM12", 9600, 200).status == PortOpenStatus::Ok; };
+    port.close();
+
+    EXPECT_FALSE(poll.ConnectIndicator());
+    EXPECT_FALSE(poll.pollingEnabled());
+    EXPECT_TRUE(poll.waitingForPort());
+    EXPECT_EQ(panel.row1Digit(3)->caption(), "1");
+    EXPECT_EQ(panel.row2Digit(6)->caption(), "о") << "не открыт";
+
+    {
+        PollSuspend feature(poll);
+        EXPECT_FALSE(poll.waitingForPort()) << "the feature has the link";
+    }
+    EXPECT_TRUE(poll.waitingForPort());
+    {
+        PollSuspend click(poll, PollSuspend::OwnState);
+        EXPECT_TRUE(click.wasEnabled());
+    }
+    EXPECT_TRUE(poll.waitingForPort());
+
+    poll.TimerPortRetry.start(1);
+    const int opens = port.opens;
+    ASSERT_TRUE(test::waitFor([&] { return port.opens >= opens + 3; }, 3000));
+    EXPECT_TRUE(poll.waitingForPort());
+    EXPECT_FALSE(poll.pollingEnabled());
+    EXPECT_TRUE(port.requests.empty());
+    EXPECT_EQ(panel.row2Digit(6)->caption(), "о");
+
+    port.absent = false;
+    ASSERT_TRUE(test::waitFor([&] { return poll.pollingEnabled(); }, 3000));
+    EXPECT_FALSE(poll.waitingForPort());
+    ASSERT_GE(port.requests.size(), 2u);
+    EXPECT_EQ(port.requests[0].reg, REG_COMMAND);
+    EXPECT_EQ(port.requests[0].value, CMD_KEYBOARD_UNLOCK);
+    EXPECT_EQ(port.requests[1].reg, REG_DISPLAY) << "a tick at once";
+    EXPECT_EQ(unlocked, 1);
+    EXPECT_TRUE(panel.lampVisible(Lamp::Data));
+    EXPECT_EQ(messages, 0);
 }
 
 } // namespace

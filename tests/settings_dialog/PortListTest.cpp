@@ -55,12 +55,48 @@ TEST(PortList, SystemPortsAndTheConfiguredOneMakeOneSortedList)
          "pts/7",
          "/dev/pts/7",
          {"pts/7", "ttyACM0", "ttyS2", "ttyS10", "ttyUSB0"}},
-        {"a missing port is not", "COM9", "", all},
-        {"nor a UART node the system does not list", "COM5", "/dev/ttyS4", all},
+        // Absent for now (an adapter unplugged): still the user's port, marked as absent.
+        {"a missing port is added", "COM9", "", {"COM9", "ttyACM0", "ttyS2", "ttyS10", "ttyUSB0"}},
+        {"so is a UART node the system does not list",
+         "COM5",
+         "/dev/ttyS4",
+         {"COM5", "ttyACM0", "ttyS2", "ttyS10", "ttyUSB0"}},
+        {"an unplugged adapter",
+         "ttyUSB1",
+         "",
+         {"ttyACM0", "ttyS2", "ttyS10", "ttyUSB0", "ttyUSB1"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(names(PortList::build(kSystem, c.configured, c.configuredDevice)), c.expected);
+    }
+}
+
+TEST(PortList, AnAbsentConfiguredPortIsMarkedAsSuch)
+{
+    struct Case
+    {
+        const char* name;
+        QString configured;
+        QString configuredDevice;
+        QString text; // of the configured entry
+    };
+    const Case cases[] = {
+        {"no device", "ttyUSB1", "", "ttyUSB1 (нет в системе)"},
+        {"a UART node without a UART", "COM5", "/dev/ttyS4", "COM5 (нет в системе)"},
+        {"a pseudo-terminal that exists", "pts/7", "/dev/pts/7", "pts/7"},
+        {"a listed adapter", "ttyUSB0", "/dev/ttyUSB0", "ttyUSB0 — FT232R USB UART, № A50285BI"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QList<PortListEntry> list = PortList::build(kSystem, c.configured, c.configuredDevice);
+        const auto it = std::find_if(list.begin(), list.end(),
+                                     [&](const PortListEntry& e) { return e.name == c.configured; });
+        ASSERT_NE(it, list.end());
+        EXPECT_EQ(it->text, c.text);
+        EXPECT_EQ(std::count_if(list.begin(), list.end(),
+                                [&](const PortListEntry& e) { return e.name == c.configured; }),
+                  1);
     }
 }
 
@@ -86,7 +122,8 @@ TEST(PortList, NumbersInNamesCompareByValue)
 
 // This machine's ports with the simulator's pseudo-terminal configured, the way the dialog
 // asks: the terminal is listed under the configured name (path, /dev-relative name or a link
-// to it), also while the port is held open, and a configured port that is gone is not.
+// to it), also while the port is held open, and a configured port that is gone is listed as
+// absent.
 TEST(PortList, MachinePortsWithAPseudoTerminalConfigured)
 {
     QTemporaryDir dir;
@@ -120,9 +157,14 @@ TEST(PortList, MachinePortsWithAPseudoTerminalConfigured)
         }
     }
 
-    const QStringList withoutIt = names(PortList::scan(QStringLiteral("ttyUSB97")));
-    EXPECT_FALSE(withoutIt.contains(QStringLiteral("ttyUSB97")));
-    EXPECT_EQ(withoutIt.size(), systemNames.size());
+    const QList<PortListEntry> withoutIt = PortList::scan(QStringLiteral("ttyUSB97"));
+    EXPECT_EQ(withoutIt.size(), systemNames.size() + 1);
+    EXPECT_TRUE(withoutIt.contains(
+        PortListEntry{QStringLiteral("ttyUSB97"), QStringLiteral("ttyUSB97 (нет в системе)")}));
+
+    // The simulator's adapter pulled out: its link is gone, its name stays on offer.
+    ASSERT_TRUE(sim.unplug());
+    EXPECT_TRUE(PortList::scan(link).contains(PortListEntry{link, link + " (нет в системе)"}));
 }
 
 } // namespace

@@ -323,8 +323,6 @@ TEST_F(SettingsDialogTest, OkCases)
     }
 }
 
-// OK with a new baud rate while the adapter is pulled out: the reopen says the port is not
-// there, but the poll goes on, as it reopens a lost port by itself once it is back.
 // The outputs are handed back (on the connection still in use) before OK changes what the
 // link talks to; when that fails nothing is saved or applied and the dialog stays open.
 TEST_F(SettingsDialogTest, OutputsGoBackBeforeTheLinkSettingsChange)
@@ -387,21 +385,120 @@ TEST_F(SettingsDialogTest, OutputsGoBackBeforeTheLinkSettingsChange)
     }
 }
 
+// OK while the adapter is pulled out. The same port with a new baud rate: the reopen says the
+// port is not there, but the poll goes on, as it reopens a lost port by itself once it is
+// back. Another port, or none: the loss was the old port's, so polling goes off and the port
+// state shows (the new port tried quietly until it opens).
 TEST_F(SettingsDialogTest, APulledOutAdapterIsLeftToThePollAfterOk)
 {
-    start();
-    openDialog();
-    const QString path = simPath();
-    ASSERT_TRUE(sim->unplug());
-    port.purgeRx(); // the poll would have noticed before the dialog opened
-    ASSERT_TRUE(port.deviceLost());
-    select(dialog->cbBaudRate(), "19200");
-    PopupDismisser popups;
-    closeWith(dialog->BitBtnOK());
-    EXPECT_EQ(popups.texts, QStringList{QStringLiteral("Не могу открыть \"") + path +
-                                        QStringLiteral("\",\nтакого порта не существует.\n\n"
-                                                       "Опрос веса не осуществляется.")});
-    EXPECT_TRUE(poll->pollingEnabled());
+    struct Case
+    {
+        const char* name;
+        std::function<void(SettingsDialogTest&)> change;
+        QString popup; // what the reopen says
+        bool ticking;  // the poll's ticks run (нет связи until the adapter is back)
+        bool waiting;  // no ticks; the port state shows and the port is tried quietly
+    };
+    const auto notFound = [](const QString& name) {
+        return QStringLiteral("Не могу открыть \"") + name +
+               QStringLiteral("\",\nтакого порта не существует.\n\nОпрос веса не осуществляется.");
+    };
+    const Case cases[] = {
+        {"the same port, another baud rate",
+         [](auto& t) { select(t.dialog->cbBaudRate(), "19200"); },
+         {},
+         true,
+         false},
+        {"another port that does not open",
+         [](auto& t) { t.selectPort("ttyUSB97"); },
+         notFound("ttyUSB97"),
+         false,
+         true},
+        {"no port",
+         [](auto& t) { t.dialog->cbCommName()->setCurrentIndex(-1); },
+         QStringLiteral("COM-порт не задан."),
+         false,
+         false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        start();
+        openDialog();
+        const QString path = simPath();
+        ASSERT_TRUE(sim->unplug());
+        port.purgeRx(); // the poll would have noticed before the dialog opened
+        ASSERT_TRUE(port.deviceLost());
+        c.change(*this);
+        PopupDismisser popups;
+        closeWith(dialog->BitBtnOK());
+        EXPECT_EQ(popups.texts, QStringList{c.popup.isEmpty() ? notFound(path) : c.popup});
+        EXPECT_EQ(poll->pollingEnabled(), c.ticking);
+        EXPECT_EQ(poll->waitingForPort(), c.waiting);
+        QTest::qWait(400); // a tick, had one been left running
+        const bool portState = face.row2Digit(6)->caption() == QStringLiteral("о");
+        EXPECT_EQ(portState, !c.ticking) << "the port state on the display";
+
+        dialog.reset();
+        poll.reset();
+        port.close();
+        settings = Uperemen{};
+        ASSERT_TRUE(sim->replug());
+    }
+}
+
+// "Настройки" opened in the half second of the main window's reveal saves a poll that has not
+// started; the reveal's end connects meanwhile. The poll must run after the dialog, whichever
+// way it closes and whether the connection came before or after the dialog had unrolled.
+TEST_F(SettingsDialogTest, OpenedDuringTheRevealLeavesThePollRunning)
+{
+    struct Case
+    {
+        const char* name;
+        bool connectWhileUnrolling;
+        bool ok; // else the close button
+    };
+    const Case cases[] = {
+        {"connected after the unroll, OK", false, true},
+        {"connected after the unroll, close button", false, false},
+        {"connected while unrolling, OK", true, true},
+        {"connected while unrolling, close button", true, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        start();
+        // As before the reveal's end: no port, no poll.
+        poll->disablePolling();
+        port.close();
+        poll->PollWasEnabled = 0;
+        poll->hooks.openPort = [this] {
+            return port.open(settings.CommName.toStdString(), settings.BaudRate, 50).status ==
+                   PortOpenStatus::Ok;
+        };
+        poll->suspendPolling();
+        dialog = std::make_unique<TFormProperties>(*context);
+        dialog->show();
+        if (c.connectWhileUnrolling) {
+            ASSERT_TRUE(poll->ConnectIndicator());
+        }
+        ASSERT_TRUE(waitFor([this] { return !dialog->skin().isRevealing(); }, 3000));
+        if (!c.connectWhileUnrolling) {
+            ASSERT_TRUE(poll->ConnectIndicator());
+        }
+        EXPECT_TRUE(poll->pollingEnabled()) << "while the user edits";
+
+        if (c.ok)
+            closeWith(dialog->BitBtnOK());
+        else
+            closeWithImage();
+        EXPECT_TRUE(poll->pollingEnabled());
+        sim->clearRequests();
+        EXPECT_TRUE(waitFor([this] { return readsAt(*sim, 1); }, 3000)) << "the display lives";
+
+        dialog.reset();
+        poll.reset();
+        port.close();
+        settings = Uperemen{};
+    }
 }
 
 TEST_F(SettingsDialogTest, PanelSwitchedOffClosesTheStripAfterTheRollUp)
@@ -481,13 +578,22 @@ TEST_F(SettingsDialogTest, StoredValuesTheListsDoNotOfferAreKept)
     EXPECT_EQ(port.fd(), fd) << "nothing changed, nothing reopened";
 }
 
-TEST_F(SettingsDialogTest, MissingConfiguredPortOpensAnEmptyField)
+// An adapter unplugged for now: its port is still offered, marked, and OK for another
+// address keeps it instead of storing an empty name.
+TEST_F(SettingsDialogTest, MissingConfiguredPortIsOfferedAndKeptByOk)
 {
     start([](IniProfile& ini) { ini.writeString(k::kPortSection, k::kPortName, "ttyUSB97"); });
     EXPECT_FALSE(poll->pollingEnabled());
     openDialog();
-    EXPECT_EQ(dialog->cbCommName()->currentIndex(), -1);
-    EXPECT_EQ(dialog->cbCommName()->findData(QStringLiteral("ttyUSB97")), -1);
+    EXPECT_EQ(dialog->cbCommName()->currentData().toString(), QStringLiteral("ttyUSB97"));
+    EXPECT_EQ(dialog->cbCommName()->currentText(), QStringLiteral("ttyUSB97 (нет в системе)"));
+    select(dialog->cbAdrPribor(), "4");
+    PopupDismisser popups;
+    closeWith(dialog->BitBtnOK());
+    EXPECT_EQ(file().readString(k::kPortSection, k::kPortName, "?"), QStringLiteral("ttyUSB97"));
+    EXPECT_EQ(settings.CommName, QStringLiteral("ttyUSB97"));
+    EXPECT_EQ(file().readInteger(k::kDeviceSection, k::kAddress, 0), 4);
+    EXPECT_TRUE(popups.texts.isEmpty()) << "the port was not reopened";
 }
 
 TEST_F(SettingsDialogTest, EscapeClosesLikeTheCloseButton)
