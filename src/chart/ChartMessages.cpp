@@ -9,20 +9,7 @@ namespace korvel {
 
 namespace {
 
-constexpr int kLineHeight = 15; // the popup's 13-pixel font
 constexpr int kShownTextLength = 24;
-
-PopupMessage fitted(const QString& text)
-{
-    PopupMessage m;
-    m.text = text;
-    m.extraWidth = TFormMessage::growthToFit(text, 0);
-    m.okShift = m.extraWidth / 2;
-    // The text starts at the label's top; OK sits 35 pixels below it at design size.
-    const int lines = int(text.count(QLatin1Char('\n'))) + 1;
-    m.extraHeight = std::max(0, kLineHeight * lines - 28);
-    return m;
-}
 
 // A text from the file as the user would recognise it: control characters as '?', a long one
 // cut.
@@ -75,13 +62,13 @@ QString problemText(const ChartFileProblem& p)
 
 PopupMessage ChartFileNotSavedMessage(const QString& path, const QString& why)
 {
-    return fitted(QStringLiteral("Не могу сохранить файл\n") + path + QStringLiteral("\n(") + why +
+    return FittedMessage(QStringLiteral("Не могу сохранить файл\n") + path + QStringLiteral("\n(") + why +
                   QStringLiteral(")."));
 }
 
 PopupMessage ChartPictureNotSavedMessage(const QString& path, const QString& why)
 {
-    return fitted(QStringLiteral("Не могу сохранить изображение\n") + path + QStringLiteral("\n(") +
+    return FittedMessage(QStringLiteral("Не могу сохранить изображение\n") + path + QStringLiteral("\n(") +
                   why + QStringLiteral(")."));
 }
 
@@ -91,7 +78,7 @@ PopupMessage ChartFileProblemMessage(const QString& path, const ChartFileProblem
     QString text = QStringLiteral("Файл\n") + path + QStringLiteral("\n") + problemText(problem);
     if (pointsShown > 0)
         text += QStringLiteral("\nПоказаны точки до этой строки: %1.").arg(pointsShown);
-    return fitted(text);
+    return FittedMessage(text);
 }
 
 } // namespace korvel

@@ -10,7 +10,6 @@ namespace korvel {
 
 namespace {
 
-constexpr int kLineHeight = 15; // the popup's 13-pixel font
 constexpr int kShownValueLength = 24;
 
 const QString kUntouched = QStringLiteral("\n\nПрибор не изменён.");
@@ -37,18 +36,6 @@ QString shownValue(const QByteArray& raw)
 }
 
 } // namespace
-
-PopupMessage FittedMessage(const QString& text)
-{
-    PopupMessage m;
-    m.text = text;
-    m.extraWidth = TFormMessage::growthToFit(text, 0);
-    m.okShift = m.extraWidth / 2;
-    // The text starts at the label's top; OK sits 35 pixels below it at design size.
-    const int lines = static_cast<int>(text.count(QLatin1Char('\n'))) + 1;
-    m.extraHeight = std::max(0, kLineHeight * lines - 28);
-    return m;
-}
 
 PopupMessage ImageRefusal(const ParsedImage& image, const MemoryArea& area)
 {

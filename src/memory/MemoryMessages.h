@@ -3,14 +3,11 @@
 // Each text comes with the growth the popup needs for it.
 #include "memory/ImageParser.h"
 #include "memory/MemoryArea.h"
-#include "settings/SettingsMessages.h"
+#include "ui/MessagePopup.h"
 
 #include <QString>
 
 namespace korvel {
-
-// A popup grown to fit the text: wide enough for its widest line, tall enough for its lines.
-PopupMessage FittedMessage(const QString& text);
 
 // Why a parsed image is refused for `area`, or an empty text when it may be written.
 // Refused: a text over the limit, a value that is not one or is over FF, fewer values than

@@ -142,4 +142,17 @@ void ShowFormMessage(const QString& text, int growW, int growOkX, int growH, QWi
     delete form.data();
 }
 
+PopupMessage FittedMessage(const QString& text)
+{
+    constexpr int kLineHeight = 15; // the popup's 13-pixel font
+    PopupMessage m;
+    m.text = text;
+    m.extraWidth = TFormMessage::growthToFit(text, 0);
+    m.okShift = m.extraWidth / 2;
+    // The text starts at the label's top; OK sits 35 pixels below it at design size.
+    const int lines = static_cast<int>(text.count(QLatin1Char('\n'))) + 1;
+    m.extraHeight = std::max(0, kLineHeight * lines - 28);
+    return m;
+}
+
 } // namespace korvel

@@ -1,4 +1,5 @@
 #pragma once
+#include "settings/SettingsMessages.h"
 // TFormMessage: the small modal popup through which every failure reaches the
 // user. A dark red rounded window with a white centred text and an OK button;
 // it grows out of its top-left corner, shrinks back into it when dismissed and
@@ -77,5 +78,8 @@ private:
 // popup is still placed over the main window.
 void ShowFormMessage(const QString& text = TFormMessage::defaultText(), int growW = 0,
                      int growOkX = 0, int growH = 0, QWidget* owner = nullptr);
+
+// A popup grown to fit the text: wide enough for its widest line, tall enough for its lines.
+PopupMessage FittedMessage(const QString& text);
 
 } // namespace korvel
