@@ -10,14 +10,6 @@ class Link;
 class PollCycle;
 struct LinkSettings;
 
-// The device side of the I/O panel, without a window: taking the outputs over from the
-// indicator (its output block on page 1 saved and cleared, register 252 set to 1), handing
-// them back, and switching one output while the PC drives them.
-//
-// Every operation holds the poll off for its transactions and puts it back as it found it.
-// It keeps that state itself rather than in the shared PollWasEnabled: a release also runs
-// when the panel is closed by the chart or the settings dialog, which have saved their own
-// state there a moment before.
 // What went wrong in the last operation of OutputControl.
 enum class OutputFailure {
     None,
@@ -30,6 +22,14 @@ enum class OutputFailure {
     BlockNotRestored,
 };
 
+// The device side of the I/O panel, without a window: taking the outputs over from the
+// indicator (its output block on page 1 saved and cleared, register 252 set to 1), handing
+// them back, and switching one output while the PC drives them.
+//
+// Every operation holds the poll off for its transactions and puts it back as it found it.
+// It keeps that state itself rather than in the shared PollWasEnabled: a release also runs
+// when the panel is closed by the chart or the settings dialog, which have saved their own
+// state there a moment before.
 class OutputControl
 {
 public:
