@@ -2,10 +2,10 @@
 
 #include "chart/ChartFileFormat.h"
 #include "chart/PaddedFixedText.h"
+#include "settings/Cp1251.h"
 #include "settings/ReplaceFile.h"
 
 #include <QIODevice>
-#include <QStringEncoder>
 
 namespace korvel {
 
@@ -86,8 +86,7 @@ QByteArray ChartFileBytes(const ChartFileData& data, const QLocale& locale)
         text += line;
         text += QLatin1String("\r\n");
     }
-    QStringEncoder encode(f::kCodePage);
-    return encode(text);
+    return EncodeCp1251(text);
 }
 
 bool WriteChartFile(QIODevice& device, const ChartFileData& data, const QLocale& locale)
