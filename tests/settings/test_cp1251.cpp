@@ -9,6 +9,7 @@ namespace {
 
 // Bytes 0x80..0xFF as the code page defines them, sixteen a row. Letters that look like Latin
 // ones are escaped so that a Latin letter cannot slip in; 0x98 has no character (U+FFFD).
+// clang-format off
 const char16_t kUpperHalf[] =
     u"ЂЃ‚ѓ„…†‡€‰Љ‹ЊЌЋЏ"
     u"ђ\u2018\u2019\u201C\u201D•–—\uFFFD™љ›њќћџ"
@@ -18,6 +19,7 @@ const char16_t kUpperHalf[] =
     u"РСТУФХЦЧШЩЪЫЬЭЮЯ"
     u"абвгдежзийклмноп"
     u"рстуфхцчшщъыьэюя";
+// clang-format on
 static_assert(sizeof(kUpperHalf) / sizeof(char16_t) == 128 + 1);
 
 constexpr int kUndefinedByte = 0x98;
@@ -79,14 +81,15 @@ TEST(Cp1251, EncodesTexts)
     const Case cases[] = {
         {"", "", true},
         {"А я Ё ё № €", "\xC0 \xFF \xA8 \xB8 \xB9 \x88", true},
-        {"Параметры COM-порта", "\xCF\xE0\xF0\xE0\xEC\xE5\xF2\xF0\xFB COM-\xEF\xEE\xF0\xF2\xE0", true},
+        {"Параметры COM-порта", "\xCF\xE0\xF0\xE0\xEC\xE5\xF2\xF0\xFB COM-\xEF\xEE\xF0\xF2\xE0",
+         true},
         {QString::fromUtf16(u"a\0b", 3), QByteArray("a\0b", 3), true},
         // What the code page lacks: one '?' a character, a surrogate pair included.
         {"Ω ä 中", "? ? ?", false},
         {QString::fromUtf16(u"x\U0001F600y"), "x?y", false},
         {QString(QChar(0xD83D)), "?", false},                     // a high surrogate left alone
         {QString(QChar(0xDE00)) + QLatin1Char('z'), "?z", false}, // a low one
-        {QString::fromUtf16(u"\uFFFD"), "?", false},       // what byte 0x98 decodes to
+        {QString::fromUtf16(u"\uFFFD"), "?", false},              // what byte 0x98 decodes to
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text.toStdString());
