@@ -11,9 +11,11 @@ namespace korvel {
 // a converter: a Qt built without ICU has none, and the files must come out the same whichever
 // Qt the program runs on.
 //
-// Bytes 0x00..0x7F are ASCII. Byte 0x98 has no character in the code page: it decodes to
-// U+FFFD (the replacement character), which, like every character the code page lacks, encodes
-// as '?'. A character outside the Basic Multilingual Plane (a surrogate pair) is one '?'.
+// Bytes 0x00..0x7F are ASCII. Byte 0x98 has no character in the code page; it is taken as the
+// C1 control U+0098 both ways, as ICU (behind the Linux Qt's converters) takes it, so that every
+// byte survives a read and a write unchanged and the Linux build reads files as it did before.
+// A character the code page lacks encodes as '?' (one '?' for a character outside the Basic
+// Multilingual Plane, a surrogate pair).
 
 QString DecodeCp1251(QByteArrayView bytes);
 
