@@ -14,3 +14,14 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+
+# The Qt for mingw-w64 (and QCustomPlot beside it) that scripts/windows-qt makes: packages are
+# searched in the find root only, so their prefixes join it. Checks that CMake compiles on its own
+# see the same folders.
+list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES KORVEL_WINDOWS_QT KORVEL_WINDOWS_QCUSTOMPLOT)
+if(KORVEL_WINDOWS_QT)
+  list(APPEND CMAKE_FIND_ROOT_PATH ${KORVEL_WINDOWS_QT})
+endif()
+if(KORVEL_WINDOWS_QCUSTOMPLOT)
+  list(APPEND CMAKE_FIND_ROOT_PATH ${KORVEL_WINDOWS_QCUSTOMPLOT})
+endif()

@@ -3,6 +3,7 @@
 #include "app/MainWindow.h"
 #include "app/SingleInstance.h"
 #include "app/TerminationSignals.h"
+#include "panel/SvgPicture.h"
 #include "ui/HintHidePause.h"
 
 #include <QApplication>
@@ -25,7 +26,9 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("korvel"));
     // Desktops match the running window to the menu entry korvel.desktop (and its icon).
     QGuiApplication::setDesktopFileName(QStringLiteral("korvel"));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/art/icon/korvel.svg")));
+    // The 2x rendering where there is no SVG: the window list and the task bar scale it down.
+    QApplication::setWindowIcon(
+        QIcon(korvel::ArtFileForThisBuild(QStringLiteral(":/art/icon/korvel.svg"), 2)));
 
     korvel::SingleInstance instance(
         korvel::SingleInstance::keyFor(QCoreApplication::applicationFilePath()));

@@ -1,5 +1,6 @@
 #include "chart/ChartFileDialog.h"
 
+#include "chart/ChartPicture.h"
 #include "ui/FileDialogRun.h"
 
 #include <QRegularExpression>
@@ -20,7 +21,9 @@ QStringList ChartFileDialog::filters() const
     // Names are matched case-sensitively here, so the upper-case spelling of files that come
     // from elsewhere is offered too.
     if (kind_ == Kind::SavePicture)
-        return {QStringLiteral("Рисунок PNG (*.png)"), QStringLiteral("Рисунок SVG (*.svg)")};
+        return {QStringLiteral("Рисунок PNG (*.png)"),
+                QStringLiteral("Рисунок %1 (*.%2)")
+                    .arg(VectorPictureExtension().toUpper(), VectorPictureExtension())};
     return {QStringLiteral("Данные с прибора (*.twi *.TWI)"),
             QStringLiteral("Текстовый (*.txt *.TXT)"), QStringLiteral("Все (*)")};
 }

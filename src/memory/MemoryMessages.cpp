@@ -1,8 +1,7 @@
 #include "memory/MemoryMessages.h"
 
+#include "settings/Cp1251.h"
 #include "ui/MessagePopup.h"
-
-#include <QStringDecoder>
 
 #include <algorithm>
 
@@ -18,9 +17,7 @@ const QString kUntouched = QStringLiteral("\n\nПрибор не изменён.
 // other control characters as '?', a long one cut.
 QString shownValue(const QByteArray& raw)
 {
-    QStringDecoder decode("windows-1251");
-    QString text = decode.isValid() ? decode(raw.left(kShownValueLength))
-                                    : QString::fromLatin1(raw.left(kShownValueLength));
+    QString text = DecodeCp1251(raw.left(kShownValueLength));
     QString out;
     for (QChar c : text) {
         if (c == QLatin1Char('\t'))

@@ -1,34 +1,26 @@
 #include "settings/IniProfile.h"
 
+#include "settings/Cp1251.h"
 #include "settings/ReplaceFile.h"
 
 #include <QFile>
 #include <QIODevice>
-#include <QStringDecoder>
-#include <QStringEncoder>
 
 namespace korvel {
 
 namespace {
 
-constexpr const char* kCodePage = "windows-1251";
-
-// One decoder, kept: every section and key name of every lookup is decoded, and opening a
-// code-page converter costs far more than the conversion. A single-byte code page carries no
-// state from one call to the next.
 QString decode(QByteArrayView bytes)
 {
-    thread_local QStringDecoder decoder(kCodePage);
-    return decoder.decode(bytes);
+    return DecodeCp1251(bytes);
 }
 
 // Encodes to Windows-1251; empty optional when a character has no place in that code page.
-// (A fresh encoder each time: its error flag would otherwise stay set.)
 std::optional<QByteArray> encode(const QString& text)
 {
-    QStringEncoder encoder(kCodePage);
-    QByteArray bytes = encoder.encode(text);
-    if (encoder.hasError())
+    bool exact = false;
+    QByteArray bytes = EncodeCp1251(text, &exact);
+    if (!exact)
         return std::nullopt;
     return bytes;
 }

@@ -7,6 +7,12 @@
 
 class QIODevice;
 
+// <windows.h> (which QCustomPlot's header brings in) turns the name ReplaceFile into the Win32
+// call ReplaceFileW; ours keeps its own name in every file that includes this after it.
+#ifdef ReplaceFile
+#undef ReplaceFile
+#endif
+
 namespace korvel {
 
 // Writes `path` through a temporary file that takes the old file's place only when `write`

@@ -1,12 +1,17 @@
 #include "settings_dialog/PortList.h"
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include "link/ComPortProbe.h"
+#include "link/PortDevices.h"
+#else
 #include "link/PosixSerialPort.h"
 #endif
 
 #include <QFileInfo>
 #include <QRegularExpression>
+#ifndef _WIN32
 #include <QSerialPortInfo>
+#endif
 #include <QStringList>
 
 #include <algorithm>
@@ -19,9 +24,21 @@ namespace korvel {
 QList<PortListEntry> PortList::scan(const QString& configured)
 {
     QList<SystemSerialPort> system;
+#ifdef _WIN32
+    // Our own probe finds the ports that open or are busy; SetupAPI names the adapters.
+    for (const ComPortInfo& port : describeComPorts(probeComPorts(), *systemPortDevices())) {
+        const QString name = QString::fromStdString(port.name);
+        system.append({name,
+                       QStringLiteral("\\\\.\\") + name,
+                       QString::fromStdString(port.description),
+                       {},
+                       {}});
+    }
+#else
     for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
         system.append({info.portName(), info.systemLocation(), info.description(),
                        info.manufacturer(), info.serialNumber()});
+#endif
     return build(system, configured, deviceOf(configured));
 }
 

@@ -242,6 +242,15 @@ TEST_F(Files, APictureOfTheChartAsPngOrSvg)
     EXPECT_TRUE(text.contains(QStringLiteral("0.66 c"))) << "the time labels";
     EXPECT_TRUE(text.contains(QStringLiteral("Цифровой вход"))) << "the labels over the plot";
 
+    // PDF, the vector picture of a build without Qt Svg, is written on every build.
+    const QString pdf = dir.filePath(QStringLiteral("chart.pdf"));
+    ASSERT_TRUE(files.savePicture(pdf));
+    QFile pdfFile(pdf);
+    ASSERT_TRUE(pdfFile.open(QIODevice::ReadOnly));
+    const QByteArray pdfBytes = pdfFile.readAll();
+    EXPECT_TRUE(pdfBytes.startsWith("%PDF-"));
+    EXPECT_TRUE(pdfBytes.contains("/MediaBox")) << "one page";
+
     EXPECT_FALSE(files.savePicture(dir.filePath(QStringLiteral("no/folder/chart.png"))));
     EXPECT_EQ(messages.size(), 1);
 }

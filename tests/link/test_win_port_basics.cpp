@@ -1,6 +1,8 @@
 // The pure pieces of the Windows port, checked on every platform: device names, how open
-// errors are worded, which errors mean the device has gone, and the port probe.
+// errors are worded, which errors mean the device has gone, the port probe and the adapter
+// names the port list shows.
 #include "link/ComPortProbe.h"
+#include "link/PortDevices.h"
 #include "link/PortMessages.h"
 #include "link/WinPortErrors.h"
 
@@ -77,6 +79,57 @@ TEST(ComPortProbe, ListsPortsThatOpenAndPortsInUse)
     ASSERT_EQ(asked.size(), 999u);
     EXPECT_EQ(asked.front(), "\\\\.\\COM1");
     EXPECT_EQ(asked.back(), "\\\\.\\COM999");
+}
+
+class TableOfDevices : public PortDeviceSource
+{
+public:
+    explicit TableOfDevices(std::vector<PortDevice> devices) : devices_(std::move(devices)) {}
+    std::vector<PortDevice> devices() const override { return devices_; }
+
+private:
+    std::vector<PortDevice> devices_;
+};
+
+TEST(ComPortList, ProbedPortsNamedAfterTheirAdapters)
+{
+    struct Case
+    {
+        const char* what;
+        std::vector<std::string> probed;
+        std::vector<PortDevice> devices;
+        std::vector<ComPortInfo> expected;
+    };
+    const std::vector<Case> cases = {
+        {"the port's part of the friendly name left out",
+         {"COM5"},
+         {{"COM5", "USB-SERIAL CH340 (COM5)"}},
+         {{"COM5", "USB-SERIAL CH340"}}},
+        {"no registry name: the friendly name's port; case and blanks do not matter",
+         {},
+         {{"", " Communications Port ( com1 ) "}},
+         {{"COM1", "Communications Port"}}},
+        {"a friendly name without a port in parentheses is kept whole",
+         {"COM3"},
+         {{"com3", "Prolific USB-to-Serial (v2)"}},
+         {{"COM3", "Prolific USB-to-Serial (v2)"}}},
+        {"the registry's name wins over a stale friendly name",
+         {},
+         {{"COM7", "FT232R USB UART (COM4)"}},
+         {{"COM7", "FT232R USB UART"}}},
+        {"printer ports and devices that name no port are dropped",
+         {},
+         {{"LPT1", "Printer Port (LPT1)"}, {"", "Modem"}, {"COMX", "Odd (COMX)"}},
+         {}},
+        {"probed only, listed only, both: each once, by number",
+         {"COM10", "COM2", "COM4"},
+         {{"COM4", ""}, {"COM4", "Bluetooth (COM4)"}, {"COM9", "Bluetooth (COM9)"}},
+         {{"COM2", ""}, {"COM4", "Bluetooth"}, {"COM9", "Bluetooth"}, {"COM10", ""}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(describeComPorts(c.probed, TableOfDevices(c.devices)), c.expected);
+    }
 }
 
 } // namespace

@@ -42,7 +42,6 @@ inline QString columnHeader()
     return QStringLiteral("   № п/п      Time         Weight    DInput");
 }
 
-inline constexpr const char* kCodePage = "windows-1251";
 inline constexpr int kHeaderLines = 5;
 // Characters of the header values taken after their captions.
 inline constexpr int kPeriodTextLength = 10;

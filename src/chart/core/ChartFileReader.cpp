@@ -2,9 +2,9 @@
 
 #include "chart/core/ChartFileFormat.h"
 #include "chart/core/InputTraces.h"
+#include "settings/Cp1251.h"
 
 #include <QIODevice>
-#include <QStringDecoder>
 
 #include <cmath>
 
@@ -280,8 +280,7 @@ bool OlderTraceOn(int n, std::uint8_t byte)
 
 ChartFileContents ParseChartFile(QByteArrayView bytes)
 {
-    QStringDecoder decode(f::kCodePage);
-    const QString text = decode(bytes);
+    const QString text = DecodeCp1251(bytes);
     ChartFileContents out;
     Reader(out).read(splitLines(text));
     return out;

@@ -2,9 +2,9 @@
 
 #include "chart/core/ChartFileFormat.h"
 #include "chart/core/PaddedFixedText.h"
+#include "settings/Cp1251.h"
 
 #include <QIODevice>
-#include <QStringEncoder>
 
 namespace korvel {
 
@@ -85,8 +85,7 @@ QByteArray ChartFileBytes(const ChartFileData& data, const QLocale& locale)
         text += line;
         text += QLatin1String("\r\n");
     }
-    QStringEncoder encode(f::kCodePage);
-    return encode(text);
+    return EncodeCp1251(text);
 }
 
 bool WriteChartFile(QIODevice& device, const ChartFileData& data, const QLocale& locale)
