@@ -17,6 +17,7 @@
 #include "ui/SkinnedWindow.h"
 #include "sim/Simulator.h"
 
+#include "support/PopupDismisser.h"
 #include "support/WaitFor.h"
 #include <QAccessible>
 #include <QApplication>
@@ -48,28 +49,7 @@ bool waitFor(const std::function<bool()>& pred, int boundMs = 5000)
     return korvel::test::waitFor(pred, boundMs);
 }
 
-// Clicks OK on every message popup that comes up and keeps its text.
-class PopupDismisser : public QObject
-{
-public:
-    PopupDismisser()
-    {
-        connect(&timer_, &QTimer::timeout, this, [this] {
-            auto* form = qobject_cast<TFormMessage*>(QApplication::activeModalWidget());
-            if (form == nullptr || form == last_)
-                return;
-            last_ = form;
-            texts << form->laMessage()->text();
-            form->BitBtnOK()->click();
-        });
-        timer_.start(20);
-    }
-    QStringList texts;
-
-private:
-    QTimer timer_;
-    QPointer<TFormMessage> last_;
-};
+using test::PopupDismisser;
 
 struct Write
 {
