@@ -96,6 +96,8 @@ Line:
                       replaced; the link is removed at exit)
   --baud N            send at the pace of this line rate, 10 bits a byte (default: no
                       pacing); replies also wait for the request's own line time
+  --strict-baud       answer only while the line speed the client set on the pty is
+                      the --baud rate (requests at other speeds are logged, unanswered)
   --log FILE          one line per request received: seconds since start, the bytes in
                       hex, crc=ok or crc=bad (bytes skipped while resynchronising are
                       logged as crc=bad too); flushed line by line. When a stream
@@ -219,6 +221,10 @@ bool CommandLine::parse(const std::vector<std::string>& args, CommandLine& out, 
             out.help = true;
             continue;
         }
+        if (name == "--strict-baud") {
+            o.strictBaud = true;
+            continue;
+        }
         if (name == "--silent") {
             f.silent = true;
             continue;
@@ -234,6 +240,8 @@ bool CommandLine::parse(const std::vector<std::string>& args, CommandLine& out, 
         if (!it->second(value))
             return fail("bad value for " + name + ": " + value);
     }
+    if (o.strictBaud && o.baud <= 0)
+        return fail("--strict-baud needs --baud");
     return true;
 }
 

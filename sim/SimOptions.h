@@ -44,6 +44,9 @@ struct SimOptions
     std::array<int, 3> serial{5, 7, 123};
     double periodMs = 7.5; // ADC period: one stream frame per period at filter 1 = 0
     int baud = 0;          // pace what is sent to this line rate; 0 = no pacing
+    // Hear requests only while the client has the line at `baud`: at another speed a real
+    // indicator receives garbage and stays silent. Requests are logged either way.
+    bool strictBaud = false;
     std::string linkPath;  // stable symlink to the pty slave (replaced, removed at stop)
     std::string logPath;   // one line per request received
     std::string imagePath; // memory image, 32768 raw bytes: loaded at start; saved at stop,

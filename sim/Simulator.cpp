@@ -294,6 +294,8 @@ void Simulator::handleIncoming(std::vector<ReceivedBytes> received, double arriv
         log(r, arrival);
         if (!r.crcValid)
             continue; // a request with a bad CRC is never answered
+        if (options_.strictBaud && pty_.lineSpeed() != options_.baud)
+            continue; // sent at another speed: not a frame to the indicator
         std::vector<Piece> pieces;
         {
             std::lock_guard faultLock(faultMutex_);
