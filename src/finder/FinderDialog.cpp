@@ -94,7 +94,12 @@ TFormFindDevice::TFormFindDevice(FinderContext& context, QWidget* parent)
     connect(found_, &QListWidget::itemDoubleClicked, this, &TFormFindDevice::PodklyuchitClick);
     connect(found_, &QListWidget::currentRowChanged, this, &TFormFindDevice::updateButtons);
     connect(ports_, &QListWidget::itemChanged, this, &TFormFindDevice::updateButtons);
-    connect(closeImage_, &ImageButton::clicked, this, &TFormFindDevice::close);
+    connect(closeImage_, &ImageButton::clicked, this, [this] {
+        // The search stops before the roll-up, not after it.
+        if (searching())
+            endSearch(true);
+        close();
+    });
     connect(skin_, &SkinnedWindow::revealFinished, this, [this] {
         // The poll, paused while the dialog unrolled, runs on until a search starts.
         if (!searching() && ctx_.restorePoll)
@@ -154,7 +159,7 @@ void TFormFindDevice::setupUi()
     found_ = new QListWidget(foundGroup);
     found_->setObjectName(QStringLiteral("lbFound"));
     found_->setGeometry(10, 20, 376, 150);
-    found_->setFont(MonoFont(11));
+    found_->setFont(SansFont(11));
     found_->setAccessibleName(QStringLiteral("Найденные приборы"));
 
     connectButton_ =

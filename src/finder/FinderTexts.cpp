@@ -12,7 +12,7 @@ QString progress(const QString& port, int baud, int address)
 
 QString resultRow(const FoundIndicator& found)
 {
-    return QStringLiteral("%1   %2 бит/с   адрес %3   KORVEL %4   № %5")
+    return QStringLiteral("%1, %2 бит/с, адрес %3, KORVEL %4, № %5")
         .arg(QString::fromStdString(found.port))
         .arg(found.baud)
         .arg(found.address)
