@@ -131,6 +131,22 @@ TEST(IndicatorSearchSim, FindsAnIndicatorAtAnotherSpeedAndSkipsTheRest)
             << speed;
 }
 
+TEST(IndicatorSearchSim, EveryIndicatorOnTheBusIsFoundAtTheRateTheyShare)
+{
+    SimOptions o;
+    o.address = 12;
+    o.moreAddresses = {3, 60};
+    SearchRig rig(o);
+    ASSERT_TRUE(rig.start());
+    IndicatorSearch search(rig.port, rig.link, {rig.sim.slavePath()}, 9600, 1);
+    rig.run(search);
+    const std::string port = rig.sim.slavePath();
+    EXPECT_EQ(search.found(), (std::vector<FoundIndicator>{{port, 9600, 3, 3, "0507124"},
+                                                           {port, 9600, 12, 3, "0507123"},
+                                                           {port, 9600, 60, 3, "0507125"}}));
+    EXPECT_EQ(probedAddresses(rig.sim.requests()), oneToSixtyThree()) << "one rate only";
+}
+
 TEST(IndicatorSearchSim, CancelStopsAtOnceAndClosesThePort)
 {
     SimOptions o;
