@@ -1,5 +1,6 @@
 #include "sim/CommandLine.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <functional>
 #include <map>
@@ -24,6 +25,27 @@ bool toDouble(const std::string& s, double min, double max, double& out)
     const double v = std::strtod(s.c_str(), &end);
     if (s.empty() || *end != '\0' || !(v >= min && v <= max))
         return false;
+    out = v;
+    return true;
+}
+
+// "5,9": addresses 1..63, none twice.
+bool toAddresses(const std::string& s, std::vector<int>& out)
+{
+    std::vector<int> v;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t comma = s.find(',', start);
+        int a = 0;
+        if (!toInt(s.substr(start, comma == std::string::npos ? std::string::npos : comma - start),
+                   1, 63, a) ||
+            std::find(v.begin(), v.end(), a) != v.end())
+            return false;
+        v.push_back(a);
+        if (comma == std::string::npos)
+            break;
+        start = comma + 1;
+    }
     out = v;
     return true;
 }
@@ -96,6 +118,11 @@ Line:
                       replaced; the link is removed at exit)
   --baud N            send at the pace of this line rate, 10 bits a byte (default: no
                       pacing); replies also wait for the request's own line time
+  --more-addresses A,B,...  more indicators on the same line at these addresses (the
+                      serial number's last group raised by 1, 2, ...); they answer
+                      register reads and writes
+  --strict-baud       answer only while the line speed the client set on the pty is
+                      the --baud rate (requests at other speeds are logged, unanswered)
   --log FILE          one line per request received: seconds since start, the bytes in
                       hex, crc=ok or crc=bad (bytes skipped while resynchronising are
                       logged as crc=bad too); flushed line by line. When a stream
@@ -149,6 +176,7 @@ bool CommandLine::parse(const std::vector<std::string>& args, CommandLine& out, 
     const std::map<std::string, Setter> valued = {
         {"--address", [&](const std::string& v) { return toInt(v, 1, 63, o.address); }},
         {"--model", [&](const std::string& v) { return toInt(v, 0, 255, o.model); }},
+        {"--more-addresses", [&](const std::string& v) { return toAddresses(v, o.moreAddresses); }},
         {"--serial", [&](const std::string& v) { return toSerial(v, o.serial); }},
         {"--period-ms", [&](const std::string& v) { return toDouble(v, 0.1, 1000.0, o.periodMs); }},
         {"--baud", [&](const std::string& v) { return toInt(v, 0, 4000000, o.baud); }},
@@ -219,6 +247,10 @@ bool CommandLine::parse(const std::vector<std::string>& args, CommandLine& out, 
             out.help = true;
             continue;
         }
+        if (name == "--strict-baud") {
+            o.strictBaud = true;
+            continue;
+        }
         if (name == "--silent") {
             f.silent = true;
             continue;
@@ -234,6 +266,11 @@ bool CommandLine::parse(const std::vector<std::string>& args, CommandLine& out, 
         if (!it->second(value))
             return fail("bad value for " + name + ": " + value);
     }
+    if (o.strictBaud && o.baud <= 0)
+        return fail("--strict-baud needs --baud");
+    if (std::find(o.moreAddresses.begin(), o.moreAddresses.end(), o.address) !=
+        o.moreAddresses.end())
+        return fail("--more-addresses repeats --address");
     return true;
 }
 

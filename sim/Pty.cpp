@@ -38,6 +38,30 @@ bool Pty::open(std::string* error)
     return true;
 }
 
+int Pty::lineSpeed() const
+{
+    // The pair shares one set of terminal settings, so our own slave descriptor sees what
+    // the client asked for with its tcsetattr.
+    termios tio{};
+    if (slave_ < 0 || ::tcgetattr(slave_, &tio) != 0)
+        return 0;
+    struct Rate
+    {
+        speed_t code;
+        int bitsPerSecond;
+    };
+    static constexpr Rate kRates[] = {
+        {B1200, 1200},     {B2400, 2400},     {B4800, 4800},   {B9600, 9600},
+        {B19200, 19200},   {B38400, 38400},   {B57600, 57600}, {B115200, 115200},
+        {B230400, 230400}, {B460800, 460800}, {B921600, 921600},
+    };
+    const speed_t code = ::cfgetospeed(&tio);
+    for (const Rate& r : kRates)
+        if (r.code == code)
+            return r.bitsPerSecond;
+    return 0;
+}
+
 void Pty::close()
 {
     if (master_ >= 0)

@@ -18,6 +18,8 @@ public:
 
     int master() const { return master_; }
     const std::string& slavePath() const { return slavePath_; }
+    // The line speed the client last set on the terminal (bit/s), 0 when closed or unknown.
+    int lineSpeed() const;
 
 private:
     int master_ = -1;

@@ -2,6 +2,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace korvel::sim {
 
@@ -44,6 +45,13 @@ struct SimOptions
     std::array<int, 3> serial{5, 7, 123};
     double periodMs = 7.5; // ADC period: one stream frame per period at filter 1 = 0
     int baud = 0;          // pace what is sent to this line rate; 0 = no pacing
+    // Hear requests only while the client has the line at `baud`: at another speed a real
+    // indicator receives garbage and stays silent. Requests are logged either way.
+    bool strictBaud = false;
+    // More indicators on the same line, one per address here: the same model and serial
+    // number but for the three-digit group, raised by 1, 2, ... so each row tells them apart.
+    // They answer reads and writes of registers; the stream and memory are the first one's.
+    std::vector<int> moreAddresses;
     std::string linkPath;  // stable symlink to the pty slave (replaced, removed at stop)
     std::string logPath;   // one line per request received
     std::string imagePath; // memory image, 32768 raw bytes: loaded at start; saved at stop,

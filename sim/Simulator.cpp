@@ -23,6 +23,12 @@ Simulator::Simulator(SimOptions options)
     : options_(std::move(options)), model_(options_), shaper_(options_.seed), assembler_(MIN_GAP)
 {
     shaper_.setFaults(options_.faults);
+    for (std::size_t i = 0; i < options_.moreAddresses.size(); ++i) {
+        SimOptions other = options_;
+        other.address = options_.moreAddresses[i];
+        other.serial[2] = (options_.serial[2] + int(i) + 1) % 256;
+        moreModels_.emplace_back(other);
+    }
     if (options_.baud > 0)
         byteTime_ = 10.0 / options_.baud; // start bit, 8 data bits, stop bit
     gapSec_ = std::max(MIN_GAP, 3 * byteTime_);
@@ -294,6 +300,8 @@ void Simulator::handleIncoming(std::vector<ReceivedBytes> received, double arriv
         log(r, arrival);
         if (!r.crcValid)
             continue; // a request with a bad CRC is never answered
+        if (options_.strictBaud && pty_.lineSpeed() != options_.baud)
+            continue; // sent at another speed: not a frame to the indicator
         std::vector<Piece> pieces;
         {
             std::lock_guard faultLock(faultMutex_);
@@ -303,13 +311,20 @@ void Simulator::handleIncoming(std::vector<ReceivedBytes> received, double arriv
             bool committed = false;
             {
                 std::lock_guard lock(modelMutex_);
-                const bool ours = (r.bytes[0] & ACCESS_ADDRESS_MASK) == model_.address();
+                const int address = r.bytes[0] & ACCESS_ADDRESS_MASK;
+                const bool ours = address == model_.address();
+                if (!ours) {
+                    // Another indicator on the line may be the one asked.
+                    for (DeviceModel& other : moreModels_)
+                        if (other.address() == address)
+                            reply = other.handle(r.bytes.data(), arrival);
+                }
                 if (ours && shaper_.cuts(r.bytes.data()))
                     continue; // heard, but as if the line had gone dead
                 if (ours && shaper_.refuses(r.bytes.data(), model_.selectedPage())) {
                     reply = {static_cast<std::uint8_t>(model_.address()),
                              static_cast<std::uint8_t>(r.bytes[3] ^ 0xFF)};
-                } else {
+                } else if (ours) {
                     const int writesDone = model_.writeDoneCount();
                     reply = model_.handle(r.bytes.data(), arrival);
                     committed = model_.writeDoneCount() != writesDone;

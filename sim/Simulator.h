@@ -122,6 +122,7 @@ private:
 
     mutable std::mutex modelMutex_;
     DeviceModel model_;
+    std::vector<DeviceModel> moreModels_; // the other indicators on the line
 
     mutable std::mutex faultMutex_;
     FaultShaper shaper_;

@@ -5,12 +5,14 @@
 #include "chart/ChartPanel.h"
 #include "dio/DioMessages.h"
 #include "dio/IoPanelController.h"
+#include "finder/FinderDialog.h"
 #include "memory/MemoryTransfer.h"
 #include "panel/FrontPanel.h"
 #include "panel/Keypad.h"
 #include "panel/PollCycle.h"
 #include "panel/SvgPicture.h"
 #include "settings/SettingsMessages.h"
+#include "settings_dialog/PortList.h"
 #include "settings_dialog/SettingsDialog.h"
 #include "ui/ButtonArt.h"
 #include "ui/ComPortUi.h"
@@ -142,6 +144,7 @@ void TMainFormTestIndKorvel::createMenu()
         return a;
     };
     add("NComPortProperties", QStringLiteral("Настройки"), true);
+    add("NFindDevice", QStringLiteral("Поиск прибора"), true);
     add("N1", QStringLiteral("-"), true);
     serviceActions_ << add("NReadEEPROM", QStringLiteral("Прочитать EEPROM"), false);
     serviceActions_ << add("NWriteEEPROM", QStringLiteral("Записать EEPROM"), false);
@@ -209,6 +212,8 @@ void TMainFormTestIndKorvel::connectSignals()
     };
     connect(menu_->findChild<QAction*>(QStringLiteral("NComPortProperties")), &QAction::triggered,
             this, &TMainFormTestIndKorvel::NComPortPropertiesClick);
+    connect(menu_->findChild<QAction*>(QStringLiteral("NFindDevice")), &QAction::triggered, this,
+            &TMainFormTestIndKorvel::NFindDeviceClick);
 
     connect(skin_, &SkinnedWindow::revealFinished, this,
             &TMainFormTestIndKorvel::onRevealFinished);
@@ -287,6 +292,34 @@ void TMainFormTestIndKorvel::NComPortPropertiesClick()
     context.closeIoPanel = [this] { closeIoPanel(); };
     context.handOutputsBack = [this] { return outputsHandedBack(&SettingsKeptMessage); };
     TFormProperties::Execute(context);
+}
+
+void TMainFormTestIndKorvel::NFindDeviceClick()
+{
+    SettingsDialogContext settings{settings_, store_, chartControls_, port_, link_, *poll_, *front_};
+    settings.handOutputsBack = [this] { return outputsHandedBack(&SettingsKeptMessage); };
+    FinderContext context{settings_, port_, link_, *poll_, *front_};
+    context.listPorts = [this] {
+        QList<FinderPort> ports;
+        for (const PortListEntry& entry : PortList::scan(settings_.CommName))
+            ports.append({entry.name, entry.text});
+        return ports;
+    };
+    // A choice is stored exactly as the settings dialog's OK stores the same three values.
+    context.connectTo = [this, &settings](const QString& port, int baud, int address) {
+        DialogSelections chosen = DialogSelections::fromValues(settings_);
+        chosen.CommName = port;
+        chosen.BaudRate = baud;
+        chosen.AdrPribor = address;
+        const TFormProperties::LinkBefore before{settings_.CommName, settings_.BaudRate,
+                                                 settings_.AdrPribor};
+        if (!TFormProperties::OutputsBackBeforeNewLink(settings, chosen, before))
+            return false;
+        TFormProperties::StoreAndReconnect(settings, chosen, before);
+        return true;
+    };
+    context.restorePoll = [&settings] { TFormProperties::RestorePoll(settings); };
+    TFormFindDevice::Execute(context);
 }
 
 bool TMainFormTestIndKorvel::outputsHandedBack(PopupMessage (*notDone)(OutputFailure))

@@ -79,6 +79,8 @@ private:
     void connectChart();
     void ToggleServiceCommands();
     void NComPortPropertiesClick();
+    // "Поиск прибора": the search dialog, wired to the settings dialog's way of storing a choice.
+    void NFindDeviceClick();
     // Hands the outputs back before the link changes hands or settings; on a failure shows
     // why in one popup (notDone words what is not done) and returns false.
     bool outputsHandedBack(PopupMessage (*notDone)(OutputFailure));

@@ -14,6 +14,7 @@ constexpr int kAttempts = 3;        // only a complete but wrong reply is tried 
 constexpr int kReadsPerAttempt = 3; // a reply must be complete within three read calls
 constexpr int kWriteSettleMs = 15;  // before a write request
 constexpr int kReadSettleMs = 10;   // before a read request
+constexpr int kProbeSettleMs = 2;  // before a probe
 constexpr int kAfterRequestMs = 1;
 constexpr int kBeforeEachReadMs = 1;
 constexpr int kRetryPauseMs = 50;
@@ -27,7 +28,7 @@ Link::Link(SerialPort& port, Clock& clock, const LinkSettings& settings)
 }
 
 int Link::transact(const std::uint8_t* request, int sleepBeforeMs, std::uint8_t* reply, int wanted,
-                   int& extra)
+                   int& extra, int maxReads)
 {
     clock_.sleepMs(sleepBeforeMs);
     // Stale bytes (a late reply to an earlier request) must not be taken for this reply.
@@ -45,7 +46,7 @@ int Link::transact(const std::uint8_t* request, int sleepBeforeMs, std::uint8_t*
         wanted -= got;
         if (wanted == 0)
             break;
-        if (++extra == kReadsPerAttempt)
+        if (++extra == maxReads)
             break;
     }
     return received;
@@ -59,7 +60,7 @@ bool Link::DeviceWrite(std::uint8_t first, std::uint8_t reg, std::uint8_t value)
     for (int failed = 0;;) {
         int extra = 0;
         // The acknowledgement is [address, CRC of the request].
-        if (transact(request, kWriteSettleMs, RxBuffer.data(), 2, extra) < 2)
+        if (transact(request, kWriteSettleMs, RxBuffer.data(), 2, extra, kReadsPerAttempt) < 2)
             return false; // silent or short: not worth repeating
         if (RxBuffer[1] == request[3])
             return true;
@@ -83,7 +84,7 @@ bool Link::DeviceRead(std::uint8_t first, std::uint8_t reg, int count, std::uint
     for (int failed = 0;;) {
         int extra = 0;
         // The reply is [address, any, count data bytes, CRC of everything before it].
-        if (transact(request, kReadSettleMs, buffer, replyLength, extra) < replyLength)
+        if (transact(request, kReadSettleMs, buffer, replyLength, extra, kReadsPerAttempt) < replyLength)
             return false;
         const std::uint8_t computed = Crc8(buffer, static_cast<std::size_t>(count + 2));
         if (computed == buffer[count + 2])
@@ -94,6 +95,20 @@ bool Link::DeviceRead(std::uint8_t first, std::uint8_t reg, int count, std::uint
             return false;
         clock_.sleepMs(kRetryPauseMs);
     }
+}
+
+bool Link::ProbeRead(std::uint8_t first, std::uint8_t reg, int count, std::uint8_t* buffer)
+{
+    if (count < 1 || count > 256 || buffer == nullptr)
+        return false;
+    std::uint8_t request[4] = {first, reg, static_cast<std::uint8_t>(count - 1), 0};
+    request[3] = Crc8(request, 3);
+    const int replyLength = count + 3;
+    int extra = 0;
+    // The silence of the previous probe's time-out already parts the frames.
+    if (transact(request, kProbeSettleMs, buffer, replyLength, extra, 1) < replyLength)
+        return false;
+    return buffer[0] == first && Crc8(buffer, static_cast<std::size_t>(count + 2)) == buffer[count + 2];
 }
 
 bool Link::validStreamFrame(int n, const std::uint8_t* buffer) const

@@ -23,6 +23,10 @@ public:
     bool DeviceWrite(std::uint8_t first, std::uint8_t reg, std::uint8_t value);
     // count is 1..256 and buffer holds count + 3 bytes; other counts fail without sending.
     bool DeviceRead(std::uint8_t first, std::uint8_t reg, int count, std::uint8_t* buffer);
+    // One read request with a single wait of the port's read time-out, no repeat and no
+    // trace: for probing where silence is the usual answer. True only for a complete reply
+    // from the address asked with a good CRC; a bad check counts as no answer.
+    bool ProbeRead(std::uint8_t first, std::uint8_t reg, int count, std::uint8_t* buffer);
     // n >= 1 data bytes; buffer holds n + 3 bytes. False after five empty single-byte reads,
     // or after sliding over kStreamSlideLimit bytes that never formed a valid frame.
     bool ReceiveStreamFrame(int n, std::uint8_t* buffer);
@@ -41,10 +45,10 @@ public:
     std::function<void(const TraceLines&)> onTrace;
 
 private:
-    // One request and its reply: sleeps, purge, write, up to three reads. Returns the number
+    // One request and its reply: sleeps, purge, write, up to maxReads reads. Returns the number
     // of reply bytes stored; `extra` gets the additional read calls the reply needed.
     int transact(const std::uint8_t* request, int sleepBeforeMs, std::uint8_t* reply, int wanted,
-                 int& extra);
+                 int& extra, int maxReads);
     bool validStreamFrame(int n, const std::uint8_t* buffer) const;
     void trace(const TraceLines& lines);
 

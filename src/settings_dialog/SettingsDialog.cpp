@@ -281,13 +281,18 @@ void TFormProperties::onRevealFinished()
 
 void TFormProperties::restorePoll()
 {
+    RestorePoll(ctx_);
+}
+
+void TFormProperties::RestorePoll(SettingsDialogContext& context)
+{
     // With the port open the poll runs, whatever was saved: the saved state can be older
     // than the connection (the main window's reveal may connect while the dialog is up), and
     // a frozen display would pass for an indicator that stopped.
-    if (ctx_.poll.PollWasEnabled || ctx_.port.state() == PortState::Open)
-        ctx_.poll.enablePolling();
+    if (context.poll.PollWasEnabled || context.port.state() == PortState::Open)
+        context.poll.enablePolling();
     else
-        ctx_.poll.disablePolling();
+        context.poll.disablePolling();
 }
 
 void TFormProperties::focusBack()
@@ -332,49 +337,64 @@ void TFormProperties::BitBtnOKClick()
         return; // a second OK while rolling up
     focusBack();
     const DialogSelections chosen = selections();
-    // The outputs taken over belong to the indicator on this port, at this rate and address:
-    // once the settings change, nothing would ever reach it again, so they go back first.
-    // If they cannot, nothing changes and the dialog stays open with the user's choices, so
-    // OK can be tried again or the close button leaves everything as it was.
-    if ((chosen.CommName != rememberedCommName_ || chosen.BaudRate != rememberedBaudRate_ ||
-         chosen.AdrPribor != rememberedAdrPribor_) &&
-        ctx_.handOutputsBack && !ctx_.handOutputsBack()) {
+    const LinkBefore before{rememberedCommName_, rememberedBaudRate_, rememberedAdrPribor_};
+    // If the outputs cannot go back, nothing changes and the dialog stays open with the
+    // user's choices, so OK can be tried again or the close button leaves everything as it was.
+    if (!OutputsBackBeforeNewLink(ctx_, chosen, before)) {
         focusBack();
         return;
     }
     okPressed_ = true;
-    ctx_.poll.disablePolling();
-    ctx_.poll.ClearVersionLabel();
+    StoreAndReconnect(ctx_, chosen, before);
+    close();
+}
+
+bool TFormProperties::OutputsBackBeforeNewLink(SettingsDialogContext& context,
+                                               const DialogSelections& chosen,
+                                               const LinkBefore& before)
+{
+    // The outputs taken over belong to the indicator on this port, at this rate and address:
+    // once the settings change, nothing would ever reach it again, so they go back first.
+    const bool linkChanges = chosen.CommName != before.CommName ||
+                             chosen.BaudRate != before.BaudRate ||
+                             chosen.AdrPribor != before.AdrPribor;
+    return !linkChanges || !context.handOutputsBack || context.handOutputsBack();
+}
+
+void TFormProperties::StoreAndReconnect(SettingsDialogContext& context,
+                                        const DialogSelections& chosen, const LinkBefore& before)
+{
+    context.poll.disablePolling();
+    context.poll.ClearVersionLabel();
 
     const SettingsWriteResult saved =
-        ctx_.store.SaveDialogSettings(ctx_.settings, chosen, ctx_.chartControls);
+        context.store.SaveDialogSettings(context.settings, chosen, context.chartControls);
     if (!saved.ok) {
         const PopupMessage m = settingsWriteFailedMessage(saved.filePath);
         ShowFormMessage(m.text, m.extraWidth, m.okShift, m.extraHeight);
     }
     // A new address or panel flag needs nothing more: the next poll uses the address, the
     // strip follows after the roll-up.
-    if (chosen.CommName != rememberedCommName_ || chosen.BaudRate != rememberedBaudRate_)
-        reconnect();
-    close();
+    if (chosen.CommName != before.CommName || chosen.BaudRate != before.BaudRate)
+        reconnect(context);
 }
 
-void TFormProperties::reconnect()
+void TFormProperties::reconnect(SettingsDialogContext& ctx)
 {
-    if (ctx_.port.state() != PortState::NeverOpened)
-        ctx_.port.close();
-    if (OpenComPort(ctx_.port, ctx_.settings, ctx_.settings.ReadTotalTimeoutConstant)) {
-        const auto address = static_cast<std::uint8_t>(ctx_.settings.AdrPribor);
-        if (!ctx_.link.DeviceWrite(address | ACCESS_REG_WRITE, REG_COMMAND, CMD_KEYBOARD_UNLOCK))
+    if (ctx.port.state() != PortState::NeverOpened)
+        ctx.port.close();
+    if (OpenComPort(ctx.port, ctx.settings, ctx.settings.ReadTotalTimeoutConstant)) {
+        const auto address = static_cast<std::uint8_t>(ctx.settings.AdrPribor);
+        if (!ctx.link.DeviceWrite(address | ACCESS_REG_WRITE, REG_COMMAND, CMD_KEYBOARD_UNLOCK))
             ShowFormMessage();
-        ctx_.poll.PollWasEnabled = 1;
+        ctx.poll.PollWasEnabled = 1;
     } else {
-        ctx_.view.ShowPortNotOpen(ctx_.settings.CommName);
+        ctx.view.ShowPortNotOpen(ctx.settings.CommName);
         // The poll waits: for a pulled-out adapter of the same port (showing нет связи), or
         // for the port to appear (showing its state, no ticks). A loss noted on the old port
         // is not this one's: opening another name forgets it. With no port named, only the
         // state is shown.
-        ctx_.poll.PollWasEnabled = 1;
+        ctx.poll.PollWasEnabled = 1;
     }
 }
 

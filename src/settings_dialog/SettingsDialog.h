@@ -34,6 +34,24 @@ public:
     // a new dialog modally and returns once it has closed.
     static void Execute(SettingsDialogContext& context);
 
+    // OK's work on the connection, for whoever stores a new port, baud rate or address (the
+    // search for indicators too). First: when the link changes, the outputs go back to the
+    // indicator on the old one; false when they could not (the popup said why, nothing was
+    // stored). Then: the poll stops, everything chosen is saved, and the port is reopened
+    // when its name or rate changed. The caller restores the poll afterwards.
+    struct LinkBefore
+    {
+        QString CommName;
+        int BaudRate = 0;
+        int AdrPribor = 0;
+    };
+    static bool OutputsBackBeforeNewLink(SettingsDialogContext& context,
+                                         const DialogSelections& chosen, const LinkBefore& before);
+    static void StoreAndReconnect(SettingsDialogContext& context, const DialogSelections& chosen,
+                                  const LinkBefore& before);
+    // The poll after a dialog on the link closed: running with the port open, else as it was.
+    static void RestorePoll(SettingsDialogContext& context);
+
     // Creation: lists the ports afresh and shows the current settings.
     TFormProperties(SettingsDialogContext& context, QWidget* parent = nullptr);
     ~TFormProperties() override;
@@ -77,7 +95,7 @@ private:
     void onRevealFinished();
     void focusBack();
     void paColorClick(int n);
-    void reconnect();
+    static void reconnect(SettingsDialogContext& context);
     void restorePoll();
 
     SettingsDialogContext& ctx_;

@@ -151,6 +151,7 @@ TEST_F(MainWindowTest, CreationBuildsTheShapedWindowWithoutTouchingThePort)
     };
     const Item items[] = {
         {"NComPortProperties", "Настройки", true},
+        {"NFindDevice", "Поиск прибора", true},
         {"N1", nullptr, true},
         {"NReadEEPROM", "Прочитать EEPROM", false},
         {"NWriteEEPROM", "Записать EEPROM", false},

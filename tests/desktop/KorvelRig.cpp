@@ -92,6 +92,19 @@ KorvelRig::KorvelRig(Options options)
     startAnother(korvel_);
     started_ = korvel_.waitForStarted();
     EXPECT_TRUE(started_) << "korvel did not start";
+    if (started_ && !options.answersAtStart) {
+        // Its OK once the popup has unrolled (it sits centred over the face); again if it is
+        // still there.
+        waitUntil(
+            [this] {
+                if (visibleWindows() < 2)
+                    return displayReadsSince(0) > 0;
+                QThread::msleep(500);
+                click(kSilentPopupOk);
+                return false;
+            },
+            15000, 200);
+    }
     // Polling: the keyboard unlock, then display reads.
     started_ = started_ && waitUntil([this] { return displayReadsSince(0) > 0; }, 15000);
     EXPECT_TRUE(started_) << "korvel never polled";

@@ -42,6 +42,9 @@ struct RigOptions
     // A display that never changes by itself, so two pictures of the window compare equal;
     // otherwise the simulator's live weighing display.
     bool steadyDisplay = false;
+    // False when the indicator is not where the settings say: korvel's popup about the silent
+    // indicator is closed with its OK before polling is waited for.
+    bool answersAtStart = true;
     // The device's own state, set before korvel first sees it.
     std::function<void(sim::Simulator&)> prepare{};
 };
@@ -70,6 +73,8 @@ public:
     static constexpr QPoint kOrigin{(kScreen.width() - kWindow.width()) / 2,
                                     (kScreen.height() - kWindow.height()) / 3};
     static constexpr QPoint kCloseButton{492 + 23, 10}; // in the window
+    // OK of the popup "Ошибка связи с прибором !" over the face, in the window.
+    static constexpr QPoint kSilentPopupOk{276, 166};
 
     using Setting = RigSetting;
     using Options = RigOptions;

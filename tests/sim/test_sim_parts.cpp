@@ -227,7 +227,10 @@ TEST(CommandLine, ParsesEveryOption)
                                     "6",
                                     "--unplug-after",
                                     "2.5",
-                                    "--replug-after=0.5"},
+                                    "--replug-after=0.5",
+                                    "--strict-baud",
+                                    "--more-addresses",
+                                    "5,63"},
                                    cl, &error))
         << error;
     const SimOptions& o = cl.options;
@@ -250,6 +253,8 @@ TEST(CommandLine, ParsesEveryOption)
     EXPECT_EQ(o.faults.dropEveryN, 6);
     EXPECT_DOUBLE_EQ(o.unplugAfterSec, 2.5);
     EXPECT_DOUBLE_EQ(o.replugAfterSec, 0.5);
+    EXPECT_TRUE(o.strictBaud);
+    EXPECT_EQ(o.moreAddresses, (std::vector<int>{5, 63}));
     EXPECT_FALSE(cl.help);
 }
 
@@ -266,7 +271,12 @@ TEST(CommandLine, RefusesBadInput)
                                                  {"--bogus"},
                                                  {"--model"},
                                                  {"--baud", "fast"},
-                                                 {"--stream", "random"}}) {
+                                                 {"--stream", "random"},
+                                                 {"--strict-baud"},
+                                                 {"--more-addresses", "5,64"},
+                                                 {"--more-addresses", "5,5"},
+                                                 {"--more-addresses", "1"},
+                                                 {"--more-addresses", "5,"}}) {
         CommandLine cl;
         std::string error;
         EXPECT_FALSE(CommandLine::parse(args, cl, &error)) << args[0];
@@ -281,7 +291,7 @@ TEST(CommandLine, HelpNamesEveryOptionAndTheSignal)
          {"--address", "--model", "--serial", "--period-ms", "--baud", "--link", "--log", "--image",
           "--seed", "--stream", "--silent", "--reply-delay-ms", "--split", "--split-pause-ms",
           "--corrupt-every", "--garbage-every", "--drop-every", "--unplug-after", "--replug-after",
-          "--help", "SIGUSR1", "SIGRTMIN"})
+          "--strict-baud", "--more-addresses", "--help", "SIGUSR1", "SIGRTMIN"})
         EXPECT_NE(help.find(name), std::string::npos) << name;
 }
 

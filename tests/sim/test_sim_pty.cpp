@@ -7,6 +7,7 @@
 #include <poll.h>
 #include <sstream>
 #include <sys/stat.h>
+#include <termios.h>
 #include <thread>
 
 #include "RawClient.h"
@@ -121,6 +122,36 @@ TEST_F(PtyTest, OtherAddressesAreNotAnswered)
 {
     EXPECT_TRUE(client->transact(0x02, REG_COMMAND, CMD_KEYBOARD_LOCK, 2, 200).empty());
     EXPECT_FALSE(sim->keyboardLocked());
+}
+
+// A search across speeds needs a device that, like a real one, only makes sense of frames
+// sent at its own rate: the client's line speed is read from the terminal settings.
+TEST(PtyLineSpeed, StrictBaudAnswersOnlyAtItsOwnRate)
+{
+    SimOptions o;
+    o.baud = 57600;
+    o.strictBaud = true;
+    Simulator sim(o);
+    std::string error;
+    ASSERT_TRUE(sim.start(&error)) << error;
+    RawClient client(sim.slavePath());
+    ASSERT_TRUE(client.ok());
+    auto setSpeed = [&](speed_t speed) {
+        termios tio{};
+        ASSERT_EQ(tcgetattr(client.fd(), &tio), 0);
+        cfsetspeed(&tio, speed);
+        ASSERT_EQ(tcsetattr(client.fd(), TCSANOW, &tio), 0);
+    };
+    for (const auto& [speed, answered] :
+         {std::pair{B9600, false}, {B115200, false}, {B57600, true}, {B19200, false}}) {
+        setSpeed(speed);
+        EXPECT_EQ(client.transact(0x81, REG_IDENT, 3, 7, 150).size(), answered ? 7u : 0u)
+            << speed;
+    }
+    // Every request is logged, heard or not, so a test can see all that was sent.
+    for (int i = 0; i < 100 && sim.requests().size() < 4; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_EQ(sim.requests().size(), 4u);
 }
 
 TEST_F(PtyTest, StreamSendsValidFramesAtThePeriodUntilStopped)
