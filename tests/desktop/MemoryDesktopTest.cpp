@@ -60,7 +60,7 @@ TEST_F(MemoryDesktop, ReadEepromRunsToItsEndAndPollingResumes)
     KorvelRig::typeServiceSequence();
     QThread::msleep(200);
     const std::size_t m = rig->mark();
-    chooseMenuEntry(2); // "Прочитать EEPROM"
+    chooseMenuEntry(3); // "Прочитать EEPROM", after "Настройки" and "Поиск прибора"
     const QString target = rig->filePath(QStringLiteral("read.EEPROM"));
     KorvelRig::answerFileDialog(QStringLiteral("Сохранить как"), target);
 
@@ -89,7 +89,7 @@ TEST_F(MemoryDesktop, WriteOfTooFewValuesIsRefusedBeforeTheIndicatorIsTouched)
         f.write(text);
     }
     const std::size_t m = rig->mark();
-    chooseMenuEntry(3); // "Записать EEPROM"
+    chooseMenuEntry(4); // "Записать EEPROM"
     KorvelRig::answerFileDialog(QStringLiteral("Открыть"), source);
     const std::size_t during = rig->mark();
 
