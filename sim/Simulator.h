@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <deque>
 #include <vector>
 
 #include "link/DeviceMap.h"
@@ -122,7 +123,9 @@ private:
 
     mutable std::mutex modelMutex_;
     DeviceModel model_;
-    std::vector<DeviceModel> moreModels_; // the other indicators on the line
+    // The other indicators on the line. A deque: a model holds pointers into itself, so one
+    // must never be moved once it exists, as a growing vector would.
+    std::deque<DeviceModel> moreModels_;
 
     mutable std::mutex faultMutex_;
     FaultShaper shaper_;
