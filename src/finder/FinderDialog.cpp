@@ -9,6 +9,7 @@
 #include "settings/SettingsValues.h"
 #include "ui/ButtonArt.h"
 #include "ui/ComPortUi.h"
+#include "ui/DialogParts.h"
 #include "ui/ImageButton.h"
 #include "ui/MessagePopup.h"
 #include "ui/SkinProfile.h"
@@ -50,15 +51,6 @@ const QString kDialogStyle = QStringLiteral(
     "QPushButton:hover { background-color: rgb(92, 92, 100); }"
     "QPushButton:pressed { background-color: rgb(40, 40, 48); }"
     "QPushButton:disabled { color: rgb(128, 128, 128); }");
-
-QGroupBox* makeGroup(const char* name, const QString& title, const QRect& geometry, QWidget* parent)
-{
-    auto* group = new QGroupBox(title, parent);
-    group->setObjectName(QString::fromLatin1(name));
-    group->setGeometry(geometry);
-    group->setFont(SansFont(12));
-    return group;
-}
 
 QPushButton* makeButton(const char* name, const QString& caption, const QRect& geometry,
                         QWidget* parent)
@@ -137,7 +129,7 @@ void TFormFindDevice::setupUi()
     closeImage_->setAccessibleName(QStringLiteral("Закрыть"));
 
     QGroupBox* portsGroup =
-        makeGroup("GroupBoxPorts", QStringLiteral("  Порты  "), {12, 26, 396, 110}, pa);
+        MakeGroupBox("GroupBoxPorts", QStringLiteral("  Порты  "), {12, 26, 396, 110}, pa);
     ports_ = new QListWidget(portsGroup);
     ports_->setObjectName(QStringLiteral("lbPorts"));
     ports_->setGeometry(10, 20, 376, 80);
@@ -157,7 +149,7 @@ void TFormFindDevice::setupUi()
     progress_->setFormat(QString());
     progress_->setAccessibleName(QStringLiteral("Ход поиска"));
 
-    QGroupBox* foundGroup = makeGroup("GroupBoxFound", QStringLiteral("  Найденные приборы  "),
+    QGroupBox* foundGroup = MakeGroupBox("GroupBoxFound", QStringLiteral("  Найденные приборы  "),
                                       {12, 212, 396, 180}, pa);
     found_ = new QListWidget(foundGroup);
     found_->setObjectName(QStringLiteral("lbFound"));

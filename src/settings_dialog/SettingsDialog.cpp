@@ -12,6 +12,7 @@
 #include "settings_dialog/PortList.h"
 #include "ui/ButtonArt.h"
 #include "ui/ComPortUi.h"
+#include "ui/DialogParts.h"
 #include "ui/ImageButton.h"
 #include "ui/MessagePopup.h"
 #include "ui/SkinProfile.h"
@@ -86,15 +87,6 @@ QComboBox* makeCombo(const char* name, const QRect& geometry, int rows, QWidget*
     return combo;
 }
 
-QGroupBox* makeGroup(const char* name, const QString& title, const QRect& geometry, QWidget* parent)
-{
-    auto* group = new QGroupBox(title, parent);
-    group->setObjectName(QString::fromLatin1(name));
-    group->setGeometry(geometry);
-    group->setFont(SansFont(12));
-    return group;
-}
-
 // The entry whose text (or, with role, data) equals value; -1 when none.
 int indexOf(const QComboBox* combo, const QString& value, int role = Qt::DisplayRole)
 {
@@ -152,7 +144,7 @@ void TFormProperties::setupUi()
     closeImage_->setAccessibleName(QStringLiteral("Закрыть"));
 
     QGroupBox* port =
-        makeGroup("GroupBox1", QStringLiteral("  Параметры COM-порта  "), {12, 26, 266, 108}, pa);
+        MakeGroupBox("GroupBox1", QStringLiteral("  Параметры COM-порта  "), {12, 26, 266, 108}, pa);
     labels_ << makeLabel("laCommName", QStringLiteral("Порт : "), {10, 24, 48, 16}, port);
     cbCommName_ = makeCombo("cbCommName", {60, 20, 194, 22}, 9, port);
     labels_ << makeLabel("laBaudRate", QStringLiteral("Скорость (бит/с) : "), {10, 52, 134, 16},
@@ -164,14 +156,14 @@ void TFormProperties::setupUi()
     cbBaudRate_->setAccessibleName(QStringLiteral("Скорость (бит/с)"));
     cbAdrPribor_->setAccessibleName(QStringLiteral("Адрес прибора"));
 
-    QGroupBox* panel = makeGroup("GroupBox2", QString(), {12, 142, 266, 38}, pa);
+    QGroupBox* panel = MakeGroupBox("GroupBox2", QString(), {12, 142, 266, 38}, pa);
     checkPanel_ = new QCheckBox(QStringLiteral("Панель цифровых входов/выходов"), panel);
     checkPanel_->setObjectName(QStringLiteral("CheckBoxPanelInOut"));
     checkPanel_->setGeometry(10, 10, 246, 18);
     checkPanel_->setFont(SansFont(12));
 
     QGroupBox* inputs =
-        makeGroup("GroupBox3", QStringLiteral("  Вывод цифровых входов на графики  "),
+        MakeGroupBox("GroupBox3", QStringLiteral("  Вывод цифровых входов на графики  "),
                   {12, 188, 266, 180}, pa);
     for (int n = 1; n <= 5; ++n) {
         const int y = 22 + 22 * (n - 1);
