@@ -2,6 +2,7 @@
 // says why instead of leaving a part of a file behind.
 #include "chart/ChartFileSave.h"
 
+#include "ChartFileExample.h"
 #include "support/QStringPrinter.h"
 #include <QFile>
 #include <QTemporaryDir>
@@ -15,14 +16,7 @@ const QLocale kPoint(QLocale::English, QLocale::UnitedStates);
 
 ChartFileData exampleData()
 {
-    ChartFileData d;
-    d.periodText = QStringLiteral("7.50");
-    d.filter1 = 3;
-    d.inputMask = 1;
-    d.secondsPerPoint = 0.06;
-    d.points = {{0, 12.345}, {1, 12.35}, {2, -0.5}, {3, 0}};
-    d.inputs = {0x00, 0x01, 0x11, 0xA5};
-    return d;
+    return test::exampleChartFileData();
 }
 
 TEST(ChartFileSave, SavingReplacesTheFileOrSaysWhyNot)

@@ -4,6 +4,7 @@
 #include "chart/core/ChartFileReader.h"
 #include "chart/core/PaddedFixedText.h"
 
+#include "ChartFileExample.h"
 #include "support/QStringPrinter.h"
 #include <QBuffer>
 #include <QStringEncoder>
@@ -18,14 +19,7 @@ const QLocale kComma(QLocale::Russian, QLocale::Russia);
 
 ChartFileData exampleData()
 {
-    ChartFileData d;
-    d.periodText = QStringLiteral("7.50");
-    d.filter1 = 3;
-    d.inputMask = 1;
-    d.secondsPerPoint = 0.06;
-    d.points = {{0, 12.345}, {1, 12.35}, {2, -0.5}, {3, 0}};
-    d.inputs = {0x00, 0x01, 0x11, 0xA5};
-    return d;
+    return test::exampleChartFileData();
 }
 
 QByteArray cp1251(const QString& text)
