@@ -151,6 +151,12 @@ Faults:
                       the next byte write is logged but neither stored nor answered;
                       what follows is served as usual (a take-over or a transfer cut
                       off half-way, then its repair)
+  --lose-byte-write PAGE:OFFSET
+                      every memory write to that page and offset is acknowledged
+                      but does not land: the byte keeps its old value
+  --lose-byte-write-times N
+                      ... only the first N of them (a write that lands when it is
+                      tried again)
 
 Memory: --image is also saved after every end-of-write command (command 1), when the
 indicator keeps what it was sent, and on SIGUSR2.
@@ -232,6 +238,10 @@ bool CommandLine::parse(const std::vector<std::string>& args, CommandLine& out, 
          [&](const std::string& v) { return toPageOffset(v, f.failWritePage, f.failWriteOffset); }},
         {"--cut-write-after",
          [&](const std::string& v) { return toInt(v, 0, 1000000, f.cutWriteAfter); }},
+        {"--lose-byte-write",
+         [&](const std::string& v) { return toPageOffset(v, f.loseWritePage, f.loseWriteOffset); }},
+        {"--lose-byte-write-times",
+         [&](const std::string& v) { return toInt(v, 0, 1000000, f.loseWriteTimes); }},
     };
 
     for (std::size_t i = 0; i < args.size(); ++i) {

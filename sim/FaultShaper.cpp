@@ -9,7 +9,7 @@ namespace korvel::sim {
 void FaultShaper::setFaults(const SimFaults& faults)
 {
     faults_ = faults;
-    replies_ = frames_ = bytes_ = memoryWrites_ = 0;
+    replies_ = frames_ = bytes_ = memoryWrites_ = lostWrites_ = 0;
 }
 
 void FaultShaper::drop(std::vector<std::uint8_t>& bytes)
@@ -66,6 +66,18 @@ bool FaultShaper::cuts(const std::uint8_t request[4])
         return false;
     ++memoryWrites_;
     return faults_.cutWriteAfter >= 0 && memoryWrites_ == faults_.cutWriteAfter + 1;
+}
+
+bool FaultShaper::loses(const std::uint8_t request[4], int selectedPage)
+{
+    if ((request[0] & ACCESS_REG_READ) || !(request[0] & ACCESS_MEM_WRITE))
+        return false;
+    if (selectedPage != faults_.loseWritePage || request[1] != faults_.loseWriteOffset)
+        return false;
+    if (faults_.loseWriteTimes >= 0 && lostWrites_ >= faults_.loseWriteTimes)
+        return false;
+    ++lostWrites_;
+    return true;
 }
 
 std::vector<Piece> FaultShaper::shapeFrame(std::vector<std::uint8_t> frame)

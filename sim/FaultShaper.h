@@ -37,6 +37,9 @@ public:
     // True for the one memory byte write that the cut swallows (see SimFaults::cutWriteAfter);
     // counts every memory byte write it is shown.
     bool cuts(const std::uint8_t request[4]);
+    // True for a byte write the faults let go astray (see SimFaults::loseWritePage): it is
+    // acknowledged and changes nothing. Counts the writes it loses.
+    bool loses(const std::uint8_t request[4], int selectedPage);
 
 private:
     void drop(std::vector<std::uint8_t>& bytes);
@@ -47,6 +50,7 @@ private:
     long frames_ = 0;
     long bytes_ = 0;
     long memoryWrites_ = 0;
+    long lostWrites_ = 0;
 };
 
 } // namespace korvel::sim

@@ -25,6 +25,12 @@ struct SimFaults
     // neither stored nor answered; everything after it is served as usual. A sequence of
     // writes that is cut off half-way can then be followed by its repair. -1 = never.
     int cutWriteAfter = -1;
+    // A byte write that does not land: acknowledged as usual, but the memory keeps its old
+    // value, as a worn or write-protected cell would. The first loseWriteTimes writes to that
+    // page and offset are lost (-1: every one), so both a write that lands when it is tried
+    // again and one that never lands can be shown.
+    int loseWritePage = -1, loseWriteOffset = -1;
+    int loseWriteTimes = -1;
 };
 
 // What the stream frames carry.

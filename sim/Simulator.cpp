@@ -324,6 +324,8 @@ void Simulator::handleIncoming(std::vector<ReceivedBytes> received, double arriv
                 if (ours && shaper_.refuses(r.bytes.data(), model_.selectedPage())) {
                     reply = {static_cast<std::uint8_t>(model_.address()),
                              static_cast<std::uint8_t>(r.bytes[3] ^ 0xFF)};
+                } else if (ours && shaper_.loses(r.bytes.data(), model_.selectedPage())) {
+                    reply = {static_cast<std::uint8_t>(model_.address()), r.bytes[3]};
                 } else if (ours) {
                     const int writesDone = model_.writeDoneCount();
                     reply = model_.handle(r.bytes.data(), arrival);

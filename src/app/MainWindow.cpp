@@ -151,13 +151,27 @@ void TMainFormTestIndKorvel::createMenu()
     add("N3", QStringLiteral("-"), true);
     serviceActions_ << add("NReadFM", QStringLiteral("Прочитать FM"), false);
     serviceActions_ << add("NWriteFM", QStringLiteral("Записать FM"), false);
-    // The handlers run after the menu has closed, not inside its loop.
-    const std::array<void (MemoryTransfer::*)(), 4> memoryCommands = {
-        &MemoryTransfer::NReadEEPROMClick, &MemoryTransfer::NWriteEEPROMClick,
-        &MemoryTransfer::NReadFMClick, &MemoryTransfer::NWriteFMClick};
-    for (int i = 0; i < 4; ++i)
-        connect(serviceActions_[i], &QAction::triggered, memory_, memoryCommands[i],
+    // The handlers run after the menu has closed, not inside its loop. A write chosen with
+    // Shift held sends every byte of the area, not only those that differ.
+    const auto later = [this](auto command) {
+        return [this, command] {
+            const bool allBytes = QGuiApplication::keyboardModifiers() & Qt::ShiftModifier;
+            QMetaObject::invokeMethod(
+                memory_, [this, command, allBytes] { command(*memory_, allBytes); },
                 Qt::QueuedConnection);
+        };
+    };
+    connect(serviceActions_[0], &QAction::triggered, memory_,
+            later([](MemoryTransfer& m, bool) { m.NReadEEPROMClick(); }));
+    connect(serviceActions_[1], &QAction::triggered, memory_,
+            later([](MemoryTransfer& m, bool all) { m.NWriteEEPROMClick(all); }));
+    connect(serviceActions_[2], &QAction::triggered, memory_,
+            later([](MemoryTransfer& m, bool) { m.NReadFMClick(); }));
+    connect(serviceActions_[3], &QAction::triggered, memory_,
+            later([](MemoryTransfer& m, bool all) { m.NWriteFMClick(all); }));
+    for (QAction* write : {serviceActions_[1], serviceActions_[3]})
+        write->setToolTip(QStringLiteral("С Shift: записать все байты, а не только изменённые"));
+    menu_->setToolTipsVisible(true);
     add("N2", QStringLiteral("-"), true);
     NGraphic_ = add("NGraphic", QStringLiteral("График"), true);
 }

@@ -95,19 +95,54 @@ PopupMessage BackupNotSavedMessage(const QString& path, const QString& why)
                          QStringLiteral(").\n\nЗапись не выполнялась."));
 }
 
-PopupMessage WriteEndMessage(WriteEnd end, const MemoryArea& area, const QString& backupPath)
+PopupMessage WriteEndMessage(const WriteSummary& summary, const MemoryArea& area,
+                             const QString& backupPath)
 {
+    // The mismatches named one per line; the rest only counted, or the popup outgrows the screen.
+    constexpr std::size_t kNamed = 4;
+    const auto hex = [](int v) {
+        return QStringLiteral("%1").arg(v & 0xFF, 2, 16, QLatin1Char('0')).toUpper();
+    };
+    const QString written =
+        QStringLiteral("Записано байт: %1 из %2.").arg(summary.written).arg(area.bytes());
     QString head;
-    switch (end) {
+    switch (summary.end) {
     case WriteEnd::Completed:
-        head = QStringLiteral("Запись в %1 завершена.").arg(area.name);
+        if (summary.left.empty()) {
+            head = QStringLiteral("Запись в %1 завершена и проверена.\n").arg(area.name) + written;
+            break;
+        }
+        head = QStringLiteral("Запись в %1 завершена, но проверка\nнашла расхождения.\n")
+                   .arg(area.name) +
+               written + QStringLiteral("\nНе совпадает байт: %1").arg(summary.left.size());
+        for (std::size_t i = 0; i < summary.left.size() && i < kNamed; ++i) {
+            const ByteDiff& b = summary.left[i];
+            head += QStringLiteral("\n%1:%2: ожидалось %3, прочитано %4")
+                        .arg(hex(b.page), hex(b.offset), hex(b.wanted), hex(b.found));
+        }
+        if (summary.left.size() > kNamed)
+            head += QStringLiteral("\n…");
+        break;
+    case WriteEnd::NothingToWrite:
+        head = QStringLiteral("%1 уже совпадает с файлом,\nзапись не потребовалась.")
+                   .arg(area.name);
         break;
     case WriteEnd::Cancelled:
-        head = QStringLiteral("Запись в %1 прервана.").arg(area.name);
+        head = QStringLiteral("Запись в %1 прервана.\n").arg(area.name) + written;
         break;
     case WriteEnd::LinkFailed:
-        head =
-            TFormMessage::defaultText() + QStringLiteral("\nЗапись в %1 прервана.").arg(area.name);
+        head = TFormMessage::defaultText() +
+               QStringLiteral("\nЗапись в %1 прервана.\n").arg(area.name) + written;
+        break;
+    case WriteEnd::VerifyCancelled:
+        head = QStringLiteral("Запись в %1 завершена,\nпроверка прервана.\n").arg(area.name) +
+               written;
+        break;
+    case WriteEnd::VerifyLinkFailed:
+        head = TFormMessage::defaultText() +
+               QStringLiteral("\nПроверка не закончена: запись в %1\nмогла остаться неполной.\n")
+                   .arg(area.name) +
+               written;
         break;
     }
     return FittedMessage(head + QStringLiteral("\n\nРезервная копия прежнего содержимого:\n") +

@@ -1,11 +1,14 @@
 #pragma once
 // What the message popup says when a memory transfer cannot go on, or how a write ended.
 // Each text comes with the growth the popup needs for it.
+#include "memory/ImageDiff.h"
 #include "memory/ImageParser.h"
 #include "memory/MemoryArea.h"
 #include "ui/MessagePopup.h"
 
 #include <QString>
+
+#include <vector>
 
 namespace korvel {
 
@@ -19,8 +22,27 @@ PopupMessage ImageNotSavedMessage(const QString& path, const QString& why);
 PopupMessage BackupNotReadMessage();
 PopupMessage BackupNotSavedMessage(const QString& path, const QString& why);
 
-// How a write that got past its backup ended, naming the backup.
-enum class WriteEnd { Completed, Cancelled, LinkFailed };
-PopupMessage WriteEndMessage(WriteEnd end, const MemoryArea& area, const QString& backupPath);
+// How a write that got past its backup ended.
+enum class WriteEnd {
+    Completed,        // sent and read back; `left` says what still differs
+    NothingToWrite,   // the indicator already held the image
+    Cancelled,        // while bytes were being written
+    LinkFailed,       // while bytes were being written
+    VerifyCancelled,  // every byte was sent, the read-back was stopped
+    VerifyLinkFailed, // every byte was sent, the read-back failed on the link
+};
+
+struct WriteSummary
+{
+    WriteEnd end = WriteEnd::Completed;
+    int written = 0; // byte writes the indicator acknowledged, rewrites included
+    // Bytes that still differed from the image after the rewrite (Completed only).
+    std::vector<ByteDiff> left;
+};
+
+// The popup at the end of a write: how it ended, how many bytes went out, what the read-back
+// found, and the backup of the previous content.
+PopupMessage WriteEndMessage(const WriteSummary& summary, const MemoryArea& area,
+                             const QString& backupPath);
 
 } // namespace korvel

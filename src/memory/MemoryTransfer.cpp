@@ -36,7 +36,8 @@ void MemoryTransfer::setMode(TransferMode mode)
         emit transferActiveChanged(transferActive());
 }
 
-void MemoryTransfer::StartMemoryTransfer(TransferMode direction, const MemoryArea& area)
+void MemoryTransfer::StartMemoryTransfer(TransferMode direction, const MemoryArea& area,
+                                         bool writeAllBytes)
 {
     if (transferActive() || direction == TransferMode::Idle)
         return;
@@ -68,6 +69,7 @@ void MemoryTransfer::StartMemoryTransfer(TransferMode direction, const MemoryAre
     job.area = MemoryArea::fromName(MemoryAreaName);
     job.fileName = &files.FileName;
     job.backupFolder = backupFolder;
+    job.writeAllBytes = writeAllBytes;
     // No parent: a child of the disabled main window would be disabled with it.
     dialog_ = new TFormReadWriteEEPROM(link_, job);
     connect(dialog_, &TFormReadWriteEEPROM::closed, this, &MemoryTransfer::EndMemoryTransfer);

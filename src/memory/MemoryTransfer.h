@@ -64,12 +64,21 @@ public:
 
     // The handlers of the four menu entries.
     void NReadEEPROMClick() { StartMemoryTransfer(TransferMode::Reading, MemoryArea::eeprom()); }
-    void NWriteEEPROMClick() { StartMemoryTransfer(TransferMode::Writing, MemoryArea::eeprom()); }
+    // A write sends only the bytes that differ from the indicator's content, or every byte of
+    // the area with `allBytes`.
+    void NWriteEEPROMClick(bool allBytes = false)
+    {
+        StartMemoryTransfer(TransferMode::Writing, MemoryArea::eeprom(), allBytes);
+    }
     void NReadFMClick() { StartMemoryTransfer(TransferMode::Reading, MemoryArea::fm()); }
-    void NWriteFMClick() { StartMemoryTransfer(TransferMode::Writing, MemoryArea::fm()); }
+    void NWriteFMClick(bool allBytes = false)
+    {
+        StartMemoryTransfer(TransferMode::Writing, MemoryArea::fm(), allBytes);
+    }
 
     // Does nothing while a transfer runs or when the file dialog is cancelled.
-    void StartMemoryTransfer(TransferMode direction, const MemoryArea& area);
+    void StartMemoryTransfer(TransferMode direction, const MemoryArea& area,
+                             bool writeAllBytes = false);
     // Run when the transfer dialog has closed.
     void EndMemoryTransfer();
 

@@ -189,11 +189,13 @@ void TFormReadWriteEEPROM::clearFileName()
         job_.fileName->clear();
 }
 
-TFormReadWriteEEPROM::Step TFormReadWriteEEPROM::readArea()
+TFormReadWriteEEPROM::Step TFormReadWriteEEPROM::readPages(const std::vector<int>& pages,
+                                                           std::vector<std::uint8_t>& bytes,
+                                                           bool asText)
 {
     ReadWriteProgressBar_->show();
-    MemoEEPROMMemory_.clear();
-    for (int page = job_.area.firstPage; page < job_.area.endPage; ++page) {
+    bytes.resize(static_cast<std::size_t>(job_.area.bytes()));
+    for (const int page : pages) {
         ReadWriteProgressBar_->setValue(page);
         showProgress(PageProgressText(job_.area, page, 0));
         if (!link_.DeviceWrite(ACCESS_REG_WRITE | address(), REG_PAGE,
@@ -204,9 +206,22 @@ TFormReadWriteEEPROM::Step TFormReadWriteEEPROM::readArea()
         link_.clock().sleepMs(kPauseMs);
         if (!link_.DeviceRead(ACCESS_MEM_READ | address(), 0, MEM_PAGE_SIZE, link_.RxBuffer.data()))
             return Step::LinkFailed;
-        MemoEEPROMMemory_ << FormatImagePage(link_.RxBuffer.data() + 2);
+        const std::uint8_t* data = link_.RxBuffer.data() + 2;
+        std::copy(data, data + MEM_PAGE_SIZE,
+                  bytes.begin() + static_cast<long>(page - job_.area.firstPage) * MEM_PAGE_SIZE);
+        if (asText)
+            MemoEEPROMMemory_ << FormatImagePage(data);
     }
     return Step::Done;
+}
+
+TFormReadWriteEEPROM::Step TFormReadWriteEEPROM::readArea()
+{
+    MemoEEPROMMemory_.clear();
+    std::vector<int> pages;
+    for (int page = job_.area.firstPage; page < job_.area.endPage; ++page)
+        pages.push_back(page);
+    return readPages(pages, areaBytes_, true);
 }
 
 void TFormReadWriteEEPROM::runRead()
@@ -247,24 +262,78 @@ void TFormReadWriteEEPROM::runWrite()
         finish(Outcome::Cancelled);
         return;
     }
-    switch (writeArea(image->bytes)) {
+    const MemoryArea& area = job_.area;
+    const std::vector<ByteDiff> toWrite =
+        BytesToWrite(area, image->bytes, areaBytes_, job_.writeAllBytes);
+    if (toWrite.empty()) {
+        // The backup just read is the area as it stands: it equals the image, which is all a
+        // read-back could show. Nothing is sent, not even the end of a write.
+        ReadWriteProgressBar_->setValue(ReadWriteProgressBar_->maximum());
+        endWrite(WriteEnd::NothingToWrite, Outcome::Completed);
+        return;
+    }
+    switch (writeBytes(toWrite)) {
     case Step::LinkFailed:
-        message(WriteEndMessage(WriteEnd::LinkFailed, job_.area, backupPath_));
-        finish(Outcome::LinkFailed);
+        endWrite(WriteEnd::LinkFailed, Outcome::LinkFailed);
         return;
     case Step::Cancelled:
-        message(WriteEndMessage(WriteEnd::Cancelled, job_.area, backupPath_));
-        finish(Outcome::Cancelled);
+        endWrite(WriteEnd::Cancelled, Outcome::Cancelled);
         return;
     case Step::Done:
         break;
     }
-    showProgress(WriteFinishedText(job_.area));
-    // The indicator takes the new content into use; its answer changes nothing here.
+
+    // The bytes are in the indicator's memory as soon as each write is acknowledged, so they
+    // are read back before the end-of-write command: the indicator then takes into use the
+    // content that was checked, rewrites included, with a single command.
+    std::vector<int> pages;
+    for (int page = area.firstPage; page < area.endPage; ++page)
+        pages.push_back(page);
+    std::vector<ByteDiff> left;
+    for (int pass = 0; pass < 2; ++pass) {
+        switch (verifyPages(pages, image->bytes, left)) {
+        case Step::LinkFailed:
+            endWrite(WriteEnd::VerifyLinkFailed, Outcome::LinkFailed);
+            return;
+        case Step::Cancelled:
+            // Every byte has gone out: the write is finished as one that was not checked.
+            link_.DeviceWrite(ACCESS_REG_WRITE | address(), REG_COMMAND, CMD_WRITE_DONE);
+            endWrite(WriteEnd::VerifyCancelled, Outcome::Cancelled);
+            return;
+        case Step::Done:
+            break;
+        }
+        if (left.empty() || pass == 1)
+            break;
+        // What did not take is written once more, and only its pages are read again.
+        switch (writeBytes(left)) {
+        case Step::LinkFailed:
+            endWrite(WriteEnd::LinkFailed, Outcome::LinkFailed);
+            return;
+        case Step::Cancelled:
+            endWrite(WriteEnd::Cancelled, Outcome::Cancelled);
+            return;
+        case Step::Done:
+            break;
+        }
+        pages = PagesOf(left);
+    }
+    laReadWriteEEPROM_->setText(WriteCaption(area));
+    showProgress(WriteFinishedText(area));
+    // The indicator takes the new content into use; its answer changes nothing here. It is
+    // sent even when bytes still differ: they have been written like the others, and the
+    // message names them and the backup.
     link_.DeviceWrite(ACCESS_REG_WRITE | address(), REG_COMMAND, CMD_WRITE_DONE);
     ReadWriteProgressBar_->setValue(ReadWriteProgressBar_->maximum());
-    message(WriteEndMessage(WriteEnd::Completed, job_.area, backupPath_));
-    finish(Outcome::Completed);
+    const bool verified = left.empty();
+    endWrite(WriteEnd::Completed, verified ? Outcome::Completed : Outcome::NotVerified,
+             std::move(left));
+}
+
+void TFormReadWriteEEPROM::endWrite(WriteEnd end, Outcome outcome, std::vector<ByteDiff> left)
+{
+    message(WriteEndMessage({end, written_, std::move(left)}, job_.area, backupPath_));
+    finish(outcome);
 }
 
 std::optional<ParsedImage> TFormReadWriteEEPROM::prepareImage()
@@ -329,7 +398,7 @@ bool TFormReadWriteEEPROM::takeBackup()
     return true;
 }
 
-TFormReadWriteEEPROM::Step TFormReadWriteEEPROM::writeArea(const std::vector<std::uint8_t>& image)
+TFormReadWriteEEPROM::Step TFormReadWriteEEPROM::writeBytes(const std::vector<ByteDiff>& bytes)
 {
     const MemoryArea& area = job_.area;
     laZagruzka_->clear();
@@ -338,22 +407,27 @@ TFormReadWriteEEPROM::Step TFormReadWriteEEPROM::writeArea(const std::vector<std
     WriteSubProgressBar_->setValue(0);
     WriteSubProgressBar_->show();
 
-    std::size_t next = 0; // runs on across pages; the image holds at least the area's bytes
+    auto next = bytes.begin(); // in page and offset order
     for (int page = area.firstPage; page < area.endPage; ++page) {
         ReadWriteProgressBar_->setValue(page);
         showProgress(PageProgressText(area, page, 0));
+        if (next == bytes.end() || next->page != page)
+            continue; // nothing to change here: not even a page select
         if (!link_.DeviceWrite(ACCESS_REG_WRITE | address(), REG_PAGE,
                                static_cast<std::uint8_t>(page)))
             return Step::LinkFailed;
         link_.clock().sleepMs(kPauseMs);
-        for (int offset = 0; offset < MEM_PAGE_SIZE; ++offset) {
-            WriteSubProgressBar_->setValue(offset);
-            if (!link_.DeviceWrite(ACCESS_MEM_WRITE | address(), static_cast<std::uint8_t>(offset),
-                                   image[next++]))
+        // The window is looked at on the first byte of a page and every 16 bytes after it:
+        // for a whole page, at the offsets that are multiples of 16.
+        for (int sent = 0; next != bytes.end() && next->page == page; ++next, ++sent) {
+            WriteSubProgressBar_->setValue(next->offset);
+            if (!link_.DeviceWrite(ACCESS_MEM_WRITE | address(),
+                                   static_cast<std::uint8_t>(next->offset), next->wanted))
                 return Step::LinkFailed;
-            if (offset % kCheckEvery == 0) {
+            ++written_;
+            if (sent % kCheckEvery == 0) {
                 const bool cancel = cancelRequestedNow();
-                showProgress(PageProgressText(area, page, offset));
+                showProgress(PageProgressText(area, page, next->offset));
                 if (cancel)
                     return Step::Cancelled;
             }
@@ -361,6 +435,21 @@ TFormReadWriteEEPROM::Step TFormReadWriteEEPROM::writeArea(const std::vector<std
         }
     }
     return Step::Done;
+}
+
+TFormReadWriteEEPROM::Step TFormReadWriteEEPROM::verifyPages(const std::vector<int>& pages,
+                                                             const std::vector<std::uint8_t>& image,
+                                                             std::vector<ByteDiff>& left)
+{
+    laZagruzka_->clear();
+    laReadWriteEEPROM_->setText(VerifyCaption());
+    WriteSubProgressBar_->setValue(0);
+    paReadWriteEEPROM_->repaint();
+    std::vector<std::uint8_t> readBack = image;
+    const Step step = readPages(pages, readBack, false);
+    left = step == Step::Done ? Mismatches(job_.area, pages, image, readBack)
+                              : std::vector<ByteDiff>{};
+    return step;
 }
 
 void TFormReadWriteEEPROM::finish(Outcome outcome)

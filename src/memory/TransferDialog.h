@@ -8,8 +8,13 @@
 // A read fills the target file only after every page has come: a failed or cancelled read
 // leaves it as it was. A write never sends anything wrong: the whole source file is parsed and
 // checked first, and the area's present content is read and stored as a backup before the
-// first byte is written.
+// first byte is written. That backup also says which bytes differ from the image: only those
+// are sent (or all of them, when the job says so). Then the area is read back and compared
+// with the image; bytes that did not take are written once more and read back again, and the
+// end message says what still differs.
+#include "memory/ImageDiff.h"
 #include "memory/ImageParser.h"
+#include "memory/MemoryMessages.h"
 #include "memory/MemoryArea.h"
 #include "settings/SettingsMessages.h"
 
@@ -44,6 +49,9 @@ struct TransferJob
     QString* fileName = nullptr;
     // Writes: where the area's previous content is stored before it is overwritten.
     QString backupFolder;
+    // Writes: send every byte of the area, not only those that differ from what the
+    // indicator holds, for a memory whose content cannot be trusted.
+    bool writeAllBytes = false;
 };
 
 class TFormReadWriteEEPROM : public QWidget
@@ -58,6 +66,7 @@ public:
         SourceMissing, // the source file went away after it was chosen: closes silently
         Refused,       // the source is not an image of this area; nothing was sent
         NotSaved,      // a file (the read's target, the backup) could not be written
+        NotVerified,   // written to the end, but the read-back still differs from the image
     };
 
     static constexpr QSize kDesignSize{334, 173};
@@ -89,6 +98,8 @@ public:
     Outcome outcome() const { return outcome_; }
     // The backup of a write, once stored.
     QString backupPath() const { return backupPath_; }
+    // A write's byte writes the indicator acknowledged, rewrites included.
+    int bytesWritten() const { return written_; }
 
 signals:
     // The transfer has ended (outcome() says how); the window closes next.
@@ -108,12 +119,18 @@ private:
     void btnCancelClick();
     void runRead();
     void runWrite();
-    // Reads every page of the area into the text buffer.
-    Step readArea();
+    // Reads the given pages (absolute numbers, ascending) into `bytes`, which holds the whole
+    // area; the text buffer gets their lines when `asText` is set.
+    Step readPages(const std::vector<int>& pages, std::vector<std::uint8_t>& bytes, bool asText);
+    Step readArea(); // every page into the text buffer and areaBytes_
     // A write's steps; each but the last finishes the dialog itself when it cannot go on.
     std::optional<ParsedImage> prepareImage(); // load, parse and check the source
     bool takeBackup();                         // read the area and store it
-    Step writeArea(const std::vector<std::uint8_t>& image);
+    Step writeBytes(const std::vector<ByteDiff>& bytes);
+    // Reads the pages back and puts what differs from the image into `left`.
+    Step verifyPages(const std::vector<int>& pages, const std::vector<std::uint8_t>& image,
+                     std::vector<ByteDiff>& left);
+    void endWrite(WriteEnd end, Outcome outcome, std::vector<ByteDiff> left = {});
     // Lets pending events run (Cancel among them); true when a cancel has been asked for.
     bool cancelRequestedNow();
     void showProgress(const QString& text);
@@ -134,6 +151,8 @@ private:
     QTimer* TimerBeginReadWrite_ = nullptr;
     SkinnedWindow* skin_ = nullptr;
     QStringList MemoEEPROMMemory_;
+    std::vector<std::uint8_t> areaBytes_; // the area as the last read found it
+    int written_ = 0;
     bool CancelRequested_ = false;
     Outcome outcome_ = Outcome::Running;
     QString backupPath_;

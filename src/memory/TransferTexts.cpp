@@ -27,6 +27,11 @@ QString PrepareCaption()
     return QStringLiteral("Подготовка данных");
 }
 
+QString VerifyCaption()
+{
+    return QStringLiteral("Проверка записи");
+}
+
 QString PageProgressText(const MemoryArea& area, int page, int offset, const QLocale& locale)
 {
     const double done = (page - area.firstPage) + static_cast<double>(offset) / MEM_PAGE_SIZE;

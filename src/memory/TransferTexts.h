@@ -10,6 +10,7 @@ namespace korvel {
 QString ReadCaption(const MemoryArea& area);  // "Чтение данных из EEPROM"
 QString WriteCaption(const MemoryArea& area); // "Запись данных в EEPROM"
 QString PrepareCaption();                     // "Подготовка данных"
+QString VerifyCaption();                      // "Проверка записи"
 
 // "37,5% (Page = 03h)": how far the area is done at `offset` bytes into `page`, one decimal
 // in the locale's notation, the page as two upper-case hexadecimal digits.

@@ -1,7 +1,8 @@
 // The memory commands in the real korvel on an X server, driven like a technician would: the
 // service key sequence, the context menu, the file dialog, the transfer dialog running to its
-// end; then a write of a file that is too short, which must be refused before anything of it
-// reaches the indicator.
+// end; a restore that sends only the bytes that differ and reads the area back, and the same
+// command chosen with Shift, which sends every byte; then a write of a file that is too short,
+// which must be refused before anything of it reaches the indicator.
 #include "KorvelRig.h"
 #include "link/DeviceMap.h"
 #include "memory/ImageParser.h"
@@ -11,6 +12,7 @@
 #include "ui/MessagePopup.h"
 #include "ui/WindowPlacement.h"
 
+#include <QDir>
 #include <QFile>
 #include <QThread>
 
@@ -45,13 +47,42 @@ protected:
     // The n-th entry of the face's context menu.
     static void chooseMenuEntry(int n) { KorvelRig::chooseMenuEntry({100, 107}, n); }
 
-    static QByteArray eepromImageText()
+    static Bytes eepromBytes()
     {
         const MemoryArea area = MemoryArea::eeprom();
+        Bytes out;
+        for (int p = area.firstPage; p < area.endPage; ++p) {
+            const auto page = rig->sim().memoryPage(p);
+            out.insert(out.end(), page.begin(), page.end());
+        }
+        return out;
+    }
+
+    static QByteArray imageText(const Bytes& bytes)
+    {
         QStringList lines;
-        for (int p = area.firstPage; p < area.endPage; ++p)
-            lines << FormatImagePage(rig->sim().memoryPage(p).data());
+        for (std::size_t at = 0; at < bytes.size(); at += MEM_PAGE_SIZE)
+            lines << FormatImagePage(bytes.data() + at);
         return ImageFileText(lines);
+    }
+    static QByteArray eepromImageText() { return imageText(eepromBytes()); }
+
+    // Clicks OK on the message popup showing `m` over the main window.
+    static void closePopup(const PopupMessage& m)
+    {
+        const TFormMessage::Geometry g =
+            TFormMessage::geometryFor(m.extraWidth, m.okShift, m.extraHeight);
+        const QPoint popup = PlaceOverWindow(QRect(KorvelRig::kOrigin, KorvelRig::kWindow), g.size,
+                                             QRect(QPoint(0, 0), KorvelRig::kScreen));
+        KorvelRig::clickAt(popup + g.okButton.center());
+    }
+
+    // The backup the last write stored (the copy keeps them beside itself).
+    static QString newestBackup()
+    {
+        const QDir backups(rig->filePath(QStringLiteral("backup")));
+        const QStringList names = backups.entryList(QDir::Files, QDir::Time);
+        return names.isEmpty() ? QString() : backups.filePath(names.first());
     }
 };
 
@@ -77,6 +108,67 @@ TEST_F(MemoryDesktop, ReadEepromRunsToItsEndAndPollingResumes)
     const std::size_t after = rig->mark();
     EXPECT_TRUE(KorvelRig::waitUntil([&] { return rig->displayReadsSince(after) > 0; }, 10000))
         << "polling did not resume";
+}
+
+TEST_F(MemoryDesktop, ARestoreSendsOnlyWhatDiffersAndShiftSendsEveryByte)
+{
+    const MemoryArea eeprom = MemoryArea::eeprom();
+    Bytes image = eepromBytes();
+    for (const int at : {5, 700, 2047})
+        image[static_cast<std::size_t>(at)] ^= 0xA5;
+    const QString source = rig->filePath(QStringLiteral("restore.EEPROM"));
+    {
+        QFile f(source);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(imageText(image));
+    }
+    const Bytes writeDone = KorvelRig::request(ACCESS_REG_WRITE | 1, REG_COMMAND, CMD_WRITE_DONE);
+
+    std::size_t m = rig->mark();
+    chooseMenuEntry(4); // "Записать EEPROM"
+    KorvelRig::answerFileDialog(QStringLiteral("Открыть"), source);
+    ASSERT_TRUE(rig->waitForRequest(m, writeDone, 1, 30000)) << "the write did not end";
+    EXPECT_EQ(memoryWritesSince(m), 3);
+    EXPECT_EQ(memoryReadsSince(m), 16) << "the backup, then the read-back";
+    EXPECT_EQ(eepromBytes(), image);
+    QThread::msleep(500);
+    KorvelRig::screenshot("memory_restore_verified");
+    closePopup(WriteEndMessage({WriteEnd::Completed, 3, {}}, eeprom, newestBackup()));
+    std::size_t after = rig->mark();
+    EXPECT_TRUE(KorvelRig::waitUntil([&] { return rig->displayReadsSince(after) > 0; }, 10000))
+        << "polling did not resume after the popup";
+
+    // Shift held on the entry: every byte goes out, although none differs now. Cancelled once
+    // that shows, to keep the test short.
+    m = rig->mark();
+    KorvelRig::click({100, 107}, {.button = 3});
+    QThread::msleep(400);
+    KorvelRig::xdotool({QStringLiteral("key"), QStringLiteral("Down"), QStringLiteral("key"),
+                        QStringLiteral("Down"), QStringLiteral("key"), QStringLiteral("Down"),
+                        QStringLiteral("key"), QStringLiteral("Down"), QStringLiteral("key"),
+                        QStringLiteral("shift+Return")});
+    KorvelRig::answerFileDialog(QStringLiteral("Открыть"), source);
+    ASSERT_TRUE(KorvelRig::waitUntil([&] { return memoryWritesSince(m) > 20; }, 30000))
+        << memoryWritesSince(m) << " byte writes: not every byte is sent";
+    // The transfer window over the main window, its Cancel at (131, 126) in it.
+    const QPoint transfer((KorvelRig::kWindow.width() - 334) / 2,
+                          (KorvelRig::kWindow.height() - 173) / 3);
+    KorvelRig::click(transfer + QPoint(131 + 37, 126 + 12));
+    ASSERT_TRUE(KorvelRig::waitUntil(
+        [&] {
+            const int n = memoryWritesSince(m);
+            QThread::msleep(400);
+            return n == memoryWritesSince(m);
+        },
+        10000));
+    const int written = memoryWritesSince(m);
+    EXPECT_LT(written, 2048) << "Cancel was not seen";
+    EXPECT_EQ(rig->countSince(m, writeDone), 0) << "a cancelled write is not ended";
+    EXPECT_EQ(eepromBytes(), image) << "the same values written over themselves";
+    closePopup(WriteEndMessage({WriteEnd::Cancelled, written, {}}, eeprom, newestBackup()));
+    after = rig->mark();
+    EXPECT_TRUE(KorvelRig::waitUntil([&] { return rig->displayReadsSince(after) > 0; }, 10000))
+        << "polling did not resume after the popup";
 }
 
 TEST_F(MemoryDesktop, WriteOfTooFewValuesIsRefusedBeforeTheIndicatorIsTouched)

@@ -101,10 +101,11 @@ protected:
 
     // Runs one dialog until it has closed and gone. `setUp` may hook into it before it shows.
     Run run(TransferMode mode, const MemoryArea& area,
-            const std::function<void(TFormReadWriteEEPROM*)>& setUp = {})
+            const std::function<void(TFormReadWriteEEPROM*)>& setUp = {}, bool allBytes = false)
     {
         TransferJob job;
         job.mode = mode;
+        job.writeAllBytes = allBytes;
         job.area = area;
         job.fileName = &fileName;
         job.backupFolder = backupFolder();
@@ -177,6 +178,29 @@ protected:
                 out.push_back({page, b[1], b[2]});
         }
         return out;
+    }
+
+    void setArea(const MemoryArea& a, const Bytes& bytes)
+    {
+        for (std::size_t i = 0; i < bytes.size(); ++i)
+            sim->setMemoryByte(a.firstPage + static_cast<int>(i / 256), static_cast<int>(i % 256),
+                               bytes[i]);
+    }
+
+    // Page selects and page reads the indicator received.
+    int pageSelects() const
+    {
+        int n = 0;
+        for (const auto& r : sim->requests())
+            n += r.bytes.size() == 4 && (r.bytes[0] & 0xC0) == 0 && r.bytes[1] == REG_PAGE;
+        return n;
+    }
+    int pageReads() const
+    {
+        int n = 0;
+        for (const auto& r : sim->requests())
+            n += r.bytes.size() == 4 && (r.bytes[0] & 0xC0) == ACCESS_MEM_READ;
+        return n;
     }
 
     std::vector<std::uint8_t> lastRequest() const
@@ -275,7 +299,12 @@ TEST_F(TransferSimTest, WritingMakesTheMemoryEqualTheFileAfterABackup)
         EXPECT_EQ(r.outcome, Outcome::Completed);
         EXPECT_EQ(area(eeprom), Bytes(image.begin(), image.begin() + eeprom.bytes()));
         EXPECT_EQ(area(MemoryArea::fm()), fmBefore) << "only the first 2048 values are sent";
-        EXPECT_EQ(memWrites().size(), static_cast<std::size_t>(eeprom.bytes()));
+        // The bytes that differed from the indicator's, each once (the second case's image
+        // shares some values with what the first one left).
+        std::size_t differing = 0;
+        for (int i = 0; i < eeprom.bytes(); ++i)
+            differing += before[static_cast<std::size_t>(i)] != image[static_cast<std::size_t>(i)];
+        EXPECT_EQ(memWrites().size(), differing);
         EXPECT_EQ(lastRequest(), request(ACCESS_REG_WRITE | 1, REG_COMMAND, CMD_WRITE_DONE));
         EXPECT_EQ(r.lastProgress, "100% (Page = 07h)");
 
@@ -288,6 +317,184 @@ TEST_F(TransferSimTest, WritingMakesTheMemoryEqualTheFileAfterABackup)
     }
     EXPECT_EQ(backups().size(), 2);
     EXPECT_EQ(sim->writeDoneCount(), 2);
+}
+
+// Sixteen bytes spread over pages 0, 3 and 7, as a restore of a slightly older backup.
+const std::vector<std::pair<int, int>> kSixteen = {
+    {0, 0},  {0, 1},  {0, 200}, {0, 255}, {3, 5},   {3, 6},   {3, 31},  {3, 100},
+    {3, 101}, {3, 254}, {7, 0}, {7, 17}, {7, 18}, {7, 128}, {7, 129}, {7, 255}};
+
+TEST_F(TransferSimTest, AWriteSendsOnlyTheBytesThatDifferAndReadsTheAreaBack)
+{
+    const MemoryArea eeprom = MemoryArea::eeprom();
+    const Bytes before = area(eeprom);
+    Bytes image = before;
+    std::vector<MemWrite> expected;
+    for (const auto& [page, offset] : kSixteen) {
+        auto& b = image[static_cast<std::size_t>(page * 256 + offset)];
+        b = static_cast<std::uint8_t>(~b);
+        expected.push_back({page, offset, b});
+    }
+    struct Case
+    {
+        const char* name;
+        Bytes image;
+        bool allBytes;
+        std::size_t writes;
+        int writeDone;
+        QStringList says;
+    };
+    const Case cases[] = {
+        {"sixteen bytes differ", image, false, 16, 1,
+         {"завершена и проверена", "Записано байт: 16 из 2048."}},
+        {"all bytes asked for", image, true, 2048, 1,
+         {"завершена и проверена", "Записано байт: 2048 из 2048."}},
+        {"nothing differs", before, false, 0, 0, {"EEPROM уже совпадает с файлом"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        messages.clear();
+        setArea(eeprom, before);
+        sim->clearRequests();
+        const int doneBefore = sim->writeDoneCount();
+        fileName = writeSource(imageText(c.image));
+        const Run r = run(TransferMode::Writing, eeprom,
+                          [&](TFormReadWriteEEPROM*) {}, c.allBytes);
+        EXPECT_EQ(r.outcome, Outcome::Completed);
+        EXPECT_EQ(area(eeprom), c.image);
+        const std::vector<MemWrite> writes = memWrites();
+        EXPECT_EQ(writes.size(), c.writes);
+        if (c.writes == 16) {
+            EXPECT_EQ(writes, expected) << "exactly the differing bytes, in page order";
+        }
+        EXPECT_EQ(sim->writeDoneCount() - doneBefore, c.writeDone);
+        // The backup, then the pages written, then the read-back of the whole area.
+        const int pagesRead = c.writes == 0 ? 8 : 16;
+        EXPECT_EQ(pageReads(), pagesRead);
+        if (c.writes == 16) {
+            EXPECT_EQ(pageSelects(), pagesRead + 3) << "a select only for pages 0, 3 and 7";
+        }
+        ASSERT_EQ(messages.size(), 1);
+        for (const QString& part : c.says)
+            EXPECT_TRUE(messages[0].contains(part)) << messages[0].toStdString();
+        EXPECT_TRUE(messages[0].contains(r.backup));
+    }
+}
+
+TEST_F(TransferSimTest, AByteThatDidNotTakeIsWrittenOnceMoreAndReportedIfItStillDiffers)
+{
+    const MemoryArea eeprom = MemoryArea::eeprom();
+    const Bytes before = area(eeprom);
+    Bytes image = before;
+    for (const auto& [page, offset] : kSixteen)
+        image[static_cast<std::size_t>(page * 256 + offset)] ^= 0x5A;
+    const int lostPage = 3, lostOffset = 31;
+    const std::uint8_t old = before[lostPage * 256 + lostOffset];
+    const std::uint8_t wanted = image[lostPage * 256 + lostOffset];
+    struct Case
+    {
+        const char* name;
+        int lostTimes;
+        Outcome outcome;
+        QStringList says;
+    };
+    const auto hex = [](int v) { return QString::number(v, 16).rightJustified(2, '0').toUpper(); };
+    const QString pair =
+        QStringLiteral("03:1F: ожидалось %1, прочитано %2").arg(hex(wanted), hex(old));
+    const Case cases[] = {
+        {"lost once, lands when written again", 1, Outcome::Completed,
+         {"завершена и проверена", "Записано байт: 17 из 2048."}},
+        {"never lands", -1, Outcome::NotVerified,
+         {"нашла расхождения", "Не совпадает байт: 1", pair, "Записано байт: 17 из 2048."}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        messages.clear();
+        setArea(eeprom, before);
+        sim::SimFaults lose;
+        lose.loseWritePage = lostPage;
+        lose.loseWriteOffset = lostOffset;
+        lose.loseWriteTimes = c.lostTimes;
+        sim->setFaults(lose);
+        sim->clearRequests();
+        const int doneBefore = sim->writeDoneCount();
+        fileName = writeSource(imageText(image));
+        const Run r = run(TransferMode::Writing, eeprom);
+        EXPECT_EQ(r.outcome, c.outcome);
+        const std::vector<MemWrite> writes = memWrites();
+        ASSERT_EQ(writes.size(), 17u) << "the sixteen, then the one that did not take";
+        EXPECT_EQ(writes.back(), (MemWrite{lostPage, lostOffset, wanted}));
+        // Backup and read-back of the area, then page 3 alone once more.
+        EXPECT_EQ(pageReads(), 8 + 8 + 1);
+        Bytes held = image;
+        if (c.lostTimes < 0)
+            held[lostPage * 256 + lostOffset] = old;
+        EXPECT_EQ(area(eeprom), held);
+        EXPECT_EQ(sim->writeDoneCount() - doneBefore, 1) << "the end of the write is sent once";
+        EXPECT_EQ(lastRequest(), request(ACCESS_REG_WRITE | 1, REG_COMMAND, CMD_WRITE_DONE));
+        ASSERT_EQ(messages.size(), 1);
+        for (const QString& part : c.says)
+            EXPECT_TRUE(messages[0].contains(part)) << messages[0].toStdString();
+        EXPECT_TRUE(messages[0].contains(r.backup));
+    }
+}
+
+TEST_F(TransferSimTest, ACancelOrALinkFailureDuringTheReadBackNamesTheBackup)
+{
+    const MemoryArea eeprom = MemoryArea::eeprom();
+    struct Case
+    {
+        const char* name;
+        bool cancel; // else the indicator falls silent
+        Outcome outcome;
+        int writeDone;
+        QString says;
+    };
+    const Case cases[] = {
+        {"Cancel", true, Outcome::Cancelled, 1, QStringLiteral("проверка прервана")},
+        {"a silent indicator", false, Outcome::LinkFailed, 0,
+         QStringLiteral("могла остаться неполной")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        messages.clear();
+        sim->setFaults({});
+        sim->clearRequests();
+        const int doneBefore = sim->writeDoneCount();
+        const Bytes image = changed(eeprom);
+        fileName = writeSource(imageText(image));
+        bool written = false, readBack = false, acted = false;
+        const Run r = run(TransferMode::Writing, eeprom, [&](TFormReadWriteEEPROM* d) {
+            QPushButton* cancel = d->btnCancel();
+            watched.onWrite = [&, cancel](const std::uint8_t* b, std::size_t size) {
+                if (size != 4)
+                    return;
+                written = written || (b[0] & 0xC0) == ACCESS_MEM_WRITE;
+                readBack = readBack || (written && (b[0] & 0xC0) == ACCESS_MEM_READ);
+                const bool select = (b[0] & 0xC0) == ACCESS_REG_WRITE && b[1] == REG_PAGE;
+                if (!readBack || !select || b[2] != 3 || acted)
+                    return;
+                acted = true; // page 3 of the read-back
+                if (c.cancel) {
+                    QMetaObject::invokeMethod(cancel, &QPushButton::click, Qt::QueuedConnection);
+                } else {
+                    sim::SimFaults silent;
+                    silent.silent = true;
+                    sim->setFaults(silent);
+                }
+            };
+        });
+        watched.onWrite = nullptr;
+        sim->setFaults({});
+        ASSERT_TRUE(acted);
+        EXPECT_EQ(r.outcome, c.outcome);
+        EXPECT_EQ(area(eeprom), image) << "every byte had gone out before the read-back";
+        EXPECT_EQ(sim->writeDoneCount() - doneBefore, c.writeDone);
+        ASSERT_EQ(messages.size(), 1);
+        EXPECT_TRUE(messages[0].contains(c.says)) << messages[0].toStdString();
+        EXPECT_TRUE(messages[0].contains(QStringLiteral("Записано байт: 2048 из 2048.")));
+        EXPECT_TRUE(messages[0].contains(r.backup));
+    }
 }
 
 TEST_F(TransferSimTest, CancelDuringAReadLeavesTheFileAndTheNameAlone)

@@ -1,4 +1,7 @@
-// The progress texts of the transfer dialog in a comma and a point locale.
+// The progress texts of the transfer dialog in a comma and a point locale; which bytes a write
+// sends and how its end message names what did not take.
+#include "memory/ImageDiff.h"
+#include "memory/MemoryMessages.h"
 #include "memory/TransferTexts.h"
 
 #include <gtest/gtest.h>
@@ -43,6 +46,42 @@ TEST(TransferTexts, CaptionsAndPreparation)
     EXPECT_EQ(PreparePercentText(0, 6416), "0 %");
     EXPECT_EQ(PreparePercentText(1000, 3000), "33 %");
     EXPECT_EQ(PreparePercentText(6000, 6416), "93 %");
+}
+
+} // namespace
+} // namespace korvel
+
+namespace korvel {
+namespace {
+
+TEST(ImageDiff, FmBytesCarryTheirAbsolutePageAndOnlyTheReadPagesAreCompared)
+{
+    const MemoryArea fm = MemoryArea::fm();
+    std::vector<std::uint8_t> current(static_cast<std::size_t>(fm.bytes()), 0x11);
+    std::vector<std::uint8_t> image = current;
+    image[0] = 0x22;           // page 8, offset 0
+    image[256 * 119 + 255] = 0x33; // page 127, offset 255
+    EXPECT_EQ(BytesToWrite(fm, image, current, false),
+              (std::vector<ByteDiff>{{8, 0, 0x22, 0x11}, {127, 255, 0x33, 0x11}}));
+    EXPECT_EQ(BytesToWrite(fm, image, current, true).size(), 30720u);
+    EXPECT_EQ(PagesOf(BytesToWrite(fm, image, current, false)), (std::vector<int>{8, 127}));
+    EXPECT_EQ(Mismatches(fm, {127}, image, current),
+              (std::vector<ByteDiff>{{127, 255, 0x33, 0x11}}));
+}
+
+TEST(WriteEndMessage, NamesTheFirstFourMismatchesAndCountsTheRest)
+{
+    WriteSummary s;
+    s.written = 20;
+    for (int i = 0; i < 6; ++i)
+        s.left.push_back({3, 0x1A + i, 0x5A, 0x00});
+    const QString text = WriteEndMessage(s, MemoryArea::eeprom(), QStringLiteral("/b/x")).text;
+    EXPECT_TRUE(text.contains(QStringLiteral("Не совпадает байт: 6"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("03:1D: ожидалось 5A, прочитано 00")));
+    EXPECT_FALSE(text.contains(QStringLiteral("03:1E"))) << "only the first four are named";
+    EXPECT_TRUE(text.contains(QStringLiteral("…")));
+    EXPECT_TRUE(text.contains(QStringLiteral("Записано байт: 20 из 2048.")));
+    EXPECT_TRUE(text.endsWith(QStringLiteral("/b/x")));
 }
 
 } // namespace

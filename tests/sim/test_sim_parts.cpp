@@ -339,6 +339,39 @@ TEST(FaultShaper, RefusesOnlyTheNamedPageSelectAndByteWrite)
     EXPECT_FALSE(FaultShaper(1).refuses(selectThree, 0)) << "no faults, no refusals";
 }
 
+TEST(FaultShaper, LosesTheNamedByteWriteTheGivenNumberOfTimes)
+{
+    CommandLine cl;
+    std::string error;
+    ASSERT_TRUE(CommandLine::parse({"--lose-byte-write", "3:31", "--lose-byte-write-times", "2"},
+                                   cl, &error))
+        << error;
+    EXPECT_EQ(cl.options.faults.loseWritePage, 3);
+    EXPECT_EQ(cl.options.faults.loseWriteOffset, 31);
+    EXPECT_FALSE(CommandLine::parse({"--lose-byte-write", "3"}, cl, &error));
+    for (const char* name : {"--lose-byte-write", "--lose-byte-write-times"})
+        EXPECT_NE(CommandLine::helpText().find(name), std::string::npos) << name;
+
+    const std::uint8_t write31[4] = {0x41, 31, 0xAA, 0};
+    const std::uint8_t write30[4] = {0x41, 30, 0xAA, 0};
+    const std::uint8_t read31[4] = {0xC1, 31, 0, 0};
+    FaultShaper twice(1);
+    twice.setFaults(cl.options.faults);
+    EXPECT_FALSE(twice.loses(write31, 2)) << "another page";
+    EXPECT_FALSE(twice.loses(write30, 3)) << "another offset";
+    EXPECT_FALSE(twice.loses(read31, 3)) << "reads are never lost";
+    EXPECT_TRUE(twice.loses(write31, 3));
+    EXPECT_TRUE(twice.loses(write31, 3));
+    EXPECT_FALSE(twice.loses(write31, 3)) << "the third try lands";
+
+    SimFaults always = cl.options.faults;
+    always.loseWriteTimes = -1;
+    FaultShaper never(1);
+    never.setFaults(always);
+    for (int i = 0; i < 5; ++i)
+        EXPECT_TRUE(never.loses(write31, 3));
+}
+
 TEST(FaultShaper, CutSwallowsOnlyTheByteWriteAfterTheFirstN)
 {
     CommandLine cl;
