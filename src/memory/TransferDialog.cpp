@@ -218,10 +218,15 @@ TFormReadWriteEEPROM::Step TFormReadWriteEEPROM::readPages(const std::vector<int
 TFormReadWriteEEPROM::Step TFormReadWriteEEPROM::readArea()
 {
     MemoEEPROMMemory_.clear();
+    return readPages(areaPages(), areaBytes_, true);
+}
+
+std::vector<int> TFormReadWriteEEPROM::areaPages() const
+{
     std::vector<int> pages;
     for (int page = job_.area.firstPage; page < job_.area.endPage; ++page)
         pages.push_back(page);
-    return readPages(pages, areaBytes_, true);
+    return pages;
 }
 
 void TFormReadWriteEEPROM::runRead()
@@ -272,23 +277,13 @@ void TFormReadWriteEEPROM::runWrite()
         endWrite(WriteEnd::NothingToWrite, Outcome::Completed);
         return;
     }
-    switch (writeBytes(toWrite)) {
-    case Step::LinkFailed:
-        endWrite(WriteEnd::LinkFailed, Outcome::LinkFailed);
+    if (!writeOrEnd(toWrite))
         return;
-    case Step::Cancelled:
-        endWrite(WriteEnd::Cancelled, Outcome::Cancelled);
-        return;
-    case Step::Done:
-        break;
-    }
 
     // The bytes are in the indicator's memory as soon as each write is acknowledged, so they
     // are read back before the end-of-write command: the indicator then takes into use the
     // content that was checked, rewrites included, with a single command.
-    std::vector<int> pages;
-    for (int page = area.firstPage; page < area.endPage; ++page)
-        pages.push_back(page);
+    std::vector<int> pages = areaPages();
     std::vector<ByteDiff> left;
     for (int pass = 0; pass < 2; ++pass) {
         switch (verifyPages(pages, image->bytes, left)) {
@@ -306,16 +301,8 @@ void TFormReadWriteEEPROM::runWrite()
         if (left.empty() || pass == 1)
             break;
         // What did not take is written once more, and only its pages are read again.
-        switch (writeBytes(left)) {
-        case Step::LinkFailed:
-            endWrite(WriteEnd::LinkFailed, Outcome::LinkFailed);
+        if (!writeOrEnd(left))
             return;
-        case Step::Cancelled:
-            endWrite(WriteEnd::Cancelled, Outcome::Cancelled);
-            return;
-        case Step::Done:
-            break;
-        }
         pages = PagesOf(left);
     }
     laReadWriteEEPROM_->setText(WriteCaption(area));
@@ -328,6 +315,21 @@ void TFormReadWriteEEPROM::runWrite()
     const bool verified = left.empty();
     endWrite(WriteEnd::Completed, verified ? Outcome::Completed : Outcome::NotVerified,
              std::move(left));
+}
+
+bool TFormReadWriteEEPROM::writeOrEnd(const std::vector<ByteDiff>& bytes)
+{
+    switch (writeBytes(bytes)) {
+    case Step::LinkFailed:
+        endWrite(WriteEnd::LinkFailed, Outcome::LinkFailed);
+        return false;
+    case Step::Cancelled:
+        endWrite(WriteEnd::Cancelled, Outcome::Cancelled);
+        return false;
+    case Step::Done:
+        break;
+    }
+    return true;
 }
 
 void TFormReadWriteEEPROM::endWrite(WriteEnd end, Outcome outcome, std::vector<ByteDiff> left)

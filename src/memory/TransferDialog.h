@@ -123,10 +123,13 @@ private:
     // area; the text buffer gets their lines when `asText` is set.
     Step readPages(const std::vector<int>& pages, std::vector<std::uint8_t>& bytes, bool asText);
     Step readArea(); // every page into the text buffer and areaBytes_
+    std::vector<int> areaPages() const;
     // A write's steps; each but the last finishes the dialog itself when it cannot go on.
     std::optional<ParsedImage> prepareImage(); // load, parse and check the source
     bool takeBackup();                         // read the area and store it
     Step writeBytes(const std::vector<ByteDiff>& bytes);
+    // writeBytes, and the end of the transfer when it could not go on; false then.
+    bool writeOrEnd(const std::vector<ByteDiff>& bytes);
     // Reads the pages back and puts what differs from the image into `left`.
     Step verifyPages(const std::vector<int>& pages, const std::vector<std::uint8_t>& image,
                      std::vector<ByteDiff>& left);

@@ -180,6 +180,15 @@ protected:
         return out;
     }
 
+    // One popup, saying every part and naming the backup.
+    void expectOneMessage(const QStringList& parts, const QString& backup) const
+    {
+        ASSERT_EQ(messages.size(), 1);
+        for (const QString& part : parts)
+            EXPECT_TRUE(messages[0].contains(part)) << messages[0].toStdString();
+        EXPECT_TRUE(messages[0].contains(backup)) << messages[0].toStdString();
+    }
+
     void setArea(const MemoryArea& a, const Bytes& bytes)
     {
         for (std::size_t i = 0; i < bytes.size(); ++i)
@@ -374,10 +383,7 @@ TEST_F(TransferSimTest, AWriteSendsOnlyTheBytesThatDifferAndReadsTheAreaBack)
         if (c.writes == 16) {
             EXPECT_EQ(pageSelects(), pagesRead + 3) << "a select only for pages 0, 3 and 7";
         }
-        ASSERT_EQ(messages.size(), 1);
-        for (const QString& part : c.says)
-            EXPECT_TRUE(messages[0].contains(part)) << messages[0].toStdString();
-        EXPECT_TRUE(messages[0].contains(r.backup));
+        expectOneMessage(c.says, r.backup);
     }
 }
 
@@ -432,10 +438,7 @@ TEST_F(TransferSimTest, AByteThatDidNotTakeIsWrittenOnceMoreAndReportedIfItStill
         EXPECT_EQ(area(eeprom), held);
         EXPECT_EQ(sim->writeDoneCount() - doneBefore, 1) << "the end of the write is sent once";
         EXPECT_EQ(lastRequest(), request(ACCESS_REG_WRITE | 1, REG_COMMAND, CMD_WRITE_DONE));
-        ASSERT_EQ(messages.size(), 1);
-        for (const QString& part : c.says)
-            EXPECT_TRUE(messages[0].contains(part)) << messages[0].toStdString();
-        EXPECT_TRUE(messages[0].contains(r.backup));
+        expectOneMessage(c.says, r.backup);
     }
 }
 
