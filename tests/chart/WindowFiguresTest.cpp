@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <functional>
+#include <numbers>
 #include <optional>
 #include <random>
 #include <vector>
@@ -84,7 +85,7 @@ TEST(WindowFigures, KnownSeries)
          1e-12,
          none},
         {"sine of amplitude 0.3 about 7, whole periods: SD 0.3/sqrt 2, peak-to-peak 0.6",
-         series(0, 3999, [](int x) { return 7.0 + 0.3 * std::sin(x * M_PI / 20.0); }),
+         series(0, 3999, [](int x) { return 7.0 + 0.3 * std::sin(x * std::numbers::pi / 20.0); }),
          {d, 0.01},
          7.0,
          0.3 / std::sqrt(2.0),
