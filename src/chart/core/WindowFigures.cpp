@@ -24,8 +24,8 @@ struct Step
 // ramp (a slow filter stretches it). Its onset is searched inside the first such stretch,
 // against the mean of the points before it. A change that already holds at the first point
 // it can be tested at began before the window: its start is not seen, so it is no step here.
-// Only the last step is returned: the technician reads the response to the load he put on
-// last, and the window of a run slides over the earlier ones.
+// Only the last step is returned: the technician reads the response to the load last put on
+// or taken off, and the window of a run slides over the earlier ones.
 std::optional<Step> lastStep(std::span<const ChartPoint> p, double division, std::size_t span)
 {
     const std::size_t k = span;
