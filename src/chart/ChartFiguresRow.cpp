@@ -12,10 +12,11 @@ namespace korvel {
 
 namespace {
 
-QLabel* figureLabel(const char* name, QWidget* parent)
+QLabel* figureLabel(const char* name, const QString& hint, QWidget* parent)
 {
     auto* l = new QLabel(parent);
     l->setObjectName(QString::fromLatin1(name));
+    l->setToolTip(hint);
     l->setTextInteractionFlags(Qt::TextSelectableByMouse); // a figure can be copied
     return l;
 }
@@ -30,11 +31,22 @@ ChartFiguresRow::ChartFiguresRow(ChartPlot& plot, const ChartAcquisition& acquis
     setAutoFillBackground(true);
     auto* flow = new FlowLayout(this, 18, 2);
     flow->setContentsMargins(6, 2, 6, 2);
-    mean_ = figureLabel("laFigureMean", this);
-    deviation_ = figureLabel("laFigureDeviation", this);
-    range_ = figureLabel("laFigureRange", this);
-    points_ = figureLabel("laFigurePoints", this);
-    settling_ = figureLabel("laFigureSettling", this);
+    mean_ = figureLabel("laFigureMean",
+                        QStringLiteral("Среднее значение веса на видимой части графика"), this);
+    deviation_ = figureLabel("laFigureDeviation",
+                             QStringLiteral("Среднеквадратичное отклонение веса на видимой части "
+                                            "графика"),
+                             this);
+    range_ = figureLabel("laFigureRange",
+                         QStringLiteral("Разность наибольшего и наименьшего веса на видимой части "
+                                        "графика"),
+                         this);
+    points_ = figureLabel("laFigurePoints", QStringLiteral("Точек на видимой части графика"), this);
+    settling_ = figureLabel("laFigureSettling",
+                            QStringLiteral("От последней ступеньки веса (более 20 d) до момента, "
+                                           "с которого вес 1 с держится в пределах ±1 d от "
+                                           "конечного значения"),
+                            this);
     for (QLabel* l : {mean_, deviation_, range_, points_, settling_})
         flow->addWidget(l);
     settling_->hide();
