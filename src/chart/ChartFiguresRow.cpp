@@ -17,7 +17,6 @@ QLabel* figureLabel(const char* name, const QString& hint, QWidget* parent)
     auto* l = new QLabel(parent);
     l->setObjectName(QString::fromLatin1(name));
     l->setToolTip(hint);
-    l->setTextInteractionFlags(Qt::TextSelectableByMouse); // a figure can be copied
     return l;
 }
 
