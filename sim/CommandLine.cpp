@@ -113,6 +113,19 @@ Device:
                       exactly which frames it missed, and bits 4..11 of n as the input
                       byte (input 1 changes every 16 frames, input 5 every 256)
 
+Test signal (any of these replaces the random loads, for the weighing stream and the
+display; weights in display steps, i.e. scale divisions):
+  --noise SD          noise of this standard deviation on the weight, 0..10000
+                      (default 0); added after the filter, so the stream carries
+                      exactly this deviation whatever the filter registers hold
+  --step-size N       the load steps from 0 to N and back, -100000..100000 ...
+  --step-period S     ... every S seconds, 0.01..86400 (up at S, down at 2S, up at
+                      3S, ... counted from the simulator's start); each needs the other
+The weight follows the load with a first-order lag of time constant
+tau = frame period x 2^filter2 / 4 (the stream's frame period, above; filter 2 is
+register 241): 7.5 ms with the defaults (7.5 ms, filter 1 = 0, filter 2 = 2), 0.24 s at
+filter 1 = 3, filter 2 = 4. The same --seed gives the same noise for the same requests.
+
 Line:
   --link PATH         make PATH a symbolic link to the pty slave (a stale link is
                       replaced; the link is removed at exit)
@@ -178,6 +191,7 @@ bool CommandLine::parse(const std::vector<std::string>& args, CommandLine& out, 
             *error = message;
         return false;
     };
+    bool sized = false; // --step-size given (0 is a size too, if a dull one)
     using Setter = std::function<bool(const std::string&)>;
     const std::map<std::string, Setter> valued = {
         {"--address", [&](const std::string& v) { return toInt(v, 1, 63, o.address); }},
@@ -217,6 +231,21 @@ bool CommandLine::parse(const std::vector<std::string>& args, CommandLine& out, 
              const bool ok = toInt(v, 0, 2147483647, s);
              o.seed = static_cast<unsigned>(s);
              return ok;
+         }},
+        {"--noise",
+         [&](const std::string& v) {
+             o.signal.on = true;
+             return toDouble(v, 0.0, 10000.0, o.signal.noiseSteps);
+         }},
+        {"--step-size",
+         [&](const std::string& v) {
+             o.signal.on = sized = true;
+             return toDouble(v, -100000.0, 100000.0, o.signal.stepSize);
+         }},
+        {"--step-period",
+         [&](const std::string& v) {
+             o.signal.on = true;
+             return toDouble(v, 0.01, 86400.0, o.signal.stepPeriodSec);
          }},
         {"--reply-delay-ms",
          [&](const std::string& v) { return toInt(v, 0, 60000, f.replyDelayMs); }},
@@ -276,6 +305,8 @@ bool CommandLine::parse(const std::vector<std::string>& args, CommandLine& out, 
         if (!it->second(value))
             return fail("bad value for " + name + ": " + value);
     }
+    if (sized != (o.signal.stepPeriodSec > 0.0))
+        return fail(sized ? "--step-size needs --step-period" : "--step-period needs --step-size");
     if (o.strictBaud && o.baud <= 0)
         return fail("--strict-baud needs --baud");
     if (std::find(o.moreAddresses.begin(), o.moreAddresses.end(), o.address) !=

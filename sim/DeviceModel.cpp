@@ -21,10 +21,11 @@ constexpr Key GROUP_B[8] = {Key::D1, Key::D2, Key::D3, Key::Print,
 DeviceModel::DeviceModel(const SimOptions& options)
     : address_(options.address & ACCESS_ADDRESS_MASK), model_(options.model),
       serial_(options.serial), process_(options.seed), io_(options.seed),
-      pattern_(options.streamPattern)
+      pattern_(options.streamPattern), periodMs_(options.periodMs)
 {
     panel_ = std::make_unique<FrontPanel>(process_, menuParameters());
     refreshParams();
+    process_.setSignal(options.signal);
 }
 
 std::vector<MenuParameter> DeviceModel::menuParameters()
@@ -53,6 +54,7 @@ void DeviceModel::refreshParams()
     p.stabBand = memory_.at(0, MemoryImage::STAB_BAND_OFFSET);
     p.doser = doser();
     p.doseTarget = std::clamp(memory_.word(0, MemoryImage::DOSE_OFFSET), 10, p.capacity);
+    p.framePeriodSec = framePeriods(p.filter1) * periodMs_ / 1000.0;
     process_.setParams(p);
 }
 
@@ -75,10 +77,14 @@ void DeviceModel::advanceTo(double t)
     io_.advanceTo(t_);
 }
 
+int DeviceModel::framePeriods(int filter1)
+{
+    return filter1 <= 7 ? (1 << filter1) : 2 * filter1;
+}
+
 int DeviceModel::periodsPerFrame() const
 {
-    const int f = process_.params().filter1;
-    return f <= 7 ? (1 << f) : 2 * f;
+    return framePeriods(process_.params().filter1);
 }
 
 void DeviceModel::setDisplay(std::optional<std::array<std::uint8_t, DISPLAY_COUNT>> display)

@@ -71,6 +71,7 @@ private:
     void runCommand(std::uint8_t command);
     void pressKeys(std::uint8_t mask, bool groupB);
     void refreshParams();
+    static int framePeriods(int filter1);
     std::vector<MenuParameter> menuParameters();
 
     int address_;
@@ -90,6 +91,7 @@ private:
     StreamPattern pattern_;
     long streamFrames_ = 0;
     int writeDone_ = 0;
+    double periodMs_;
 };
 
 } // namespace korvel::sim

@@ -43,6 +43,21 @@ enum class StreamPattern {
     Counting,
 };
 
+// A test signal in place of the random loads, so that figures computed from the stream can be
+// checked against known values. Weights are in display steps (scale divisions). The load is a
+// square wave: 0 until stepPeriodSec, then stepSize until twice that, 0 again, and so on (time
+// counted from the simulator's start); the weight follows it with the first-order lag the
+// filter registers set (WeighingProcess::timeConstant) and carries noise of exactly
+// noiseSteps standard deviation, added after the filter, so the stream shows what was asked
+// whatever the filters.
+struct TestSignal
+{
+    bool on = false;
+    double noiseSteps = 0.0;
+    double stepSize = 0.0;
+    double stepPeriodSec = 0.0; // 0: no steps, the load stays at 0
+};
+
 struct SimOptions
 {
     int address = 1; // 1..63
@@ -68,6 +83,7 @@ struct SimOptions
     double unplugAfterSec = 0.0;
     double replugAfterSec = 0.0;
     StreamPattern streamPattern = StreamPattern::Weighing;
+    TestSignal signal;
     SimFaults faults;
 };
 

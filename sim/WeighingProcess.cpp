@@ -27,10 +27,67 @@ void WeighingProcess::holdLoad(std::optional<double> load)
     }
 }
 
+void WeighingProcess::setSignal(const TestSignal& signal)
+{
+    signal_ = signal;
+    signalSteps_ = 0;
+    if (signal_.on) {
+        // From the start of time: the square wave's first stretch is the empty scale.
+        signalSteps_ = signal_.stepPeriodSec > 0.0 ? long(t_ / signal_.stepPeriodSec) : 0;
+        load_ = signalLoad();
+    }
+}
+
+double WeighingProcess::signalLoad() const
+{
+    return signalSteps_ % 2 ? signal_.stepSize * params_.discreteness : 0.0;
+}
+
+double WeighingProcess::timeConstant() const
+{
+    return params_.framePeriodSec * double(1 << std::clamp(params_.filter2, 0, 12)) / 4.0;
+}
+
+void WeighingProcess::followSignal(double t)
+{
+    const double tau = timeConstant();
+    load_ = signalLoad(); // also after a held load was let go
+    while (t_ < t) {
+        double end = t;
+        // The step boundaries are counted, not computed from t_, so a boundary reached
+        // exactly is never met twice through rounding.
+        const double next =
+            signal_.stepPeriodSec > 0.0 ? double(signalSteps_ + 1) * signal_.stepPeriodSec : t;
+        const bool stepsHere = next <= t;
+        if (stepsHere)
+            end = next;
+        weight_ = load_ + (weight_ - load_) * std::exp(-(end - t_) / tau);
+        t_ = end;
+        if (stepsHere) {
+            ++signalSteps_;
+            load_ = signalLoad();
+        }
+    }
+}
+
 void WeighingProcess::advanceTo(double t)
 {
     if (t <= t_)
         return;
+    if (signal_.on) {
+        if (held_) {
+            // The square wave goes on underneath, so its steps stay where they were asked.
+            if (signal_.stepPeriodSec > 0.0)
+                signalSteps_ = std::max(signalSteps_, long(t / signal_.stepPeriodSec));
+            t_ = t;
+            noise_ = 0.0;
+            return;
+        }
+        followSignal(t);
+        std::normal_distribution<double> n(0.0, signal_.noiseSteps * params_.discreteness);
+        noise_ = signal_.noiseSteps > 0.0 ? n(rng_) : 0.0;
+        return;
+    }
     double dt = t - t_;
     // A long absence (a paused test, a suspended machine) need not be replayed step by step.
     if (dt > 60.0) {

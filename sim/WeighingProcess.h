@@ -2,6 +2,8 @@
 #include <optional>
 #include <random>
 
+#include "sim/SimOptions.h"
+
 namespace korvel::sim {
 
 // What the process needs to know about the indicator's set-up. Weights are counts: units of
@@ -15,6 +17,7 @@ struct ProcessParams
     int stabBand = 4;      // stability band, in display steps
     bool doser = false;    // run dosing cycles instead of random loads
     int doseTarget = 5000; // doser: weight of one dose
+    double framePeriodSec = 0.0075; // time between two stream frames at this filter 1
 };
 
 // The load cell side of the indicator: a load that changes now and then (or dosing cycles),
@@ -29,6 +32,14 @@ public:
 
     void setParams(const ProcessParams& params) { params_ = params; }
     const ProcessParams& params() const { return params_; }
+    // The test signal replaces the random loads (and the dosing) while it is on.
+    void setSignal(const TestSignal& signal);
+
+    // The lag of the test signal's weight behind its load, in seconds: a quarter of a frame
+    // period times 2^filter2. Filter 1 lengthens the frame period (it averages more ADC
+    // periods into a frame), filter 2 doubles the lag with each unit, so both registers shape
+    // the response as they would on a real indicator, and a test can work out the curve.
+    double timeConstant() const;
 
     // Moves the process to time t (seconds, never backwards) and draws a fresh noise sample.
     void advanceTo(double t);
@@ -52,6 +63,10 @@ public:
 
 private:
     void step(double dt);
+    // The test signal up to time t, exactly: the load is constant between its steps, so the
+    // weight is an exponential within each stretch.
+    void followSignal(double t);
+    double signalLoad() const;
     void pickNextLoad();
     int roundToStep(double counts) const;
 
@@ -68,6 +83,8 @@ private:
     std::optional<double> held_;
     DosePhase phase_ = DosePhase::Pause;
     double phaseUntil_ = 2.0;
+    TestSignal signal_;
+    long signalSteps_ = 0; // steps of the test signal so far; odd: the load is on
 };
 
 } // namespace korvel::sim

@@ -1,6 +1,7 @@
 #include "chart/ChartFiles.h"
 
 #include "chart/ChartController.h"
+#include "chart/ChartFiguresRow.h"
 #include "chart/ChartFileSave.h"
 #include "chart/ChartMessages.h"
 #include "chart/ChartPanel.h"
@@ -91,7 +92,7 @@ void ChartFiles::NSavePictureGraphClick()
 
 bool ChartFiles::savePicture(const QString& path)
 {
-    const QString why = SaveChartPicture(*panel_.Chart1(), path);
+    const QString why = SaveChartPicture(*panel_.Chart1(), path, panel_.figuresRow());
     if (why.isEmpty())
         return true;
     show(ChartPictureNotSavedMessage(path, why));

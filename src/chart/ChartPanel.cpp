@@ -1,5 +1,6 @@
 #include "chart/ChartPanel.h"
 
+#include "chart/ChartFiguresRow.h"
 #include "chart/ChartPlot.h"
 #include "chart/ChartTexts.h"
 #include "chart/FlowLayout.h"
@@ -147,6 +148,8 @@ void ChartPanel::setupUi()
     flow->addWidget(paTime_);
 
     column->addWidget(toolbar_);
+    figures_ = new ChartFiguresRow(*plot_, controller_.acquisition(), this);
+    column->addWidget(figures_);
     plot_->setParent(this);
     column->addWidget(plot_, 1);
 

@@ -14,6 +14,7 @@ class QSpinBox;
 namespace korvel {
 
 class ChartControls;
+class ChartFiguresRow;
 class ChartPlot;
 class PeriodEdit;
 struct Uperemen;
@@ -49,6 +50,8 @@ public:
     QAction* NSavePictureGraph() const { return picture_; }
     ChartPlot* Chart1() const { return plot_; }
     QWidget* toolbar() const { return toolbar_; }
+    // The figures of the visible window, under the toolbar.
+    ChartFiguresRow* figuresRow() const { return figures_; }
 
     // The service commands show or hide the continuous reading (button and time panel).
     void setServiceCommandsVisible(bool visible);
@@ -87,6 +90,7 @@ private:
     const ChartControls& controls_;
     ChartPlot* plot_;
     QWidget* toolbar_ = nullptr;
+    ChartFiguresRow* figures_ = nullptr;
     QPushButton* puskStop_ = nullptr;
     QPushButton* closeGraphic_ = nullptr;
     QSpinBox* timeOnGraph_ = nullptr;

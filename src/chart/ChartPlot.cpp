@@ -154,6 +154,7 @@ void ChartPlot::setTimeLabelDecimals(int decimals)
 
 void ChartPlot::setPointTimeTexts(const PointTimeTexts& texts)
 {
+    pointTimeTexts_ = texts;
     if (texts.empty()) {
         ticker_->labelFor = nullptr;
     } else {

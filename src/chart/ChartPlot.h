@@ -53,6 +53,8 @@ public:
     QCPGraph* GraphicWeight() const { return weight_; }
     QCPGraph* GraphicDInput(int input) const { return inputs_[std::size_t(input - 1)]; }
     SampleTimeTicker& ticker() const { return *ticker_; }
+    // The points' own time texts (data from a file), empty otherwise.
+    const PointTimeTexts& pointTimeTexts() const { return pointTimeTexts_; }
 
     // Redraws now if something changed since the last redraw.
     void repaintNow();
@@ -82,6 +84,7 @@ private:
     std::array<QCPGraph*, kInputCount> inputs_{};
     std::array<double, kInputCount> insets_ = kInputInsets;
     QSharedPointer<SampleTimeTicker> ticker_;
+    PointTimeTexts pointTimeTexts_;
     QTimer repaintTimer_;
     long repaints_ = 0;
     qint64 repaintNs_ = 0;

@@ -4,6 +4,7 @@
 #include "chart/ChartFiles.h"
 #include "ChartFakes.h"
 #include "chart/ChartController.h"
+#include "chart/ChartFiguresRow.h"
 #include "chart/ChartPanel.h"
 #include "chart/ChartPlot.h"
 #include "chart/ChartTexts.h"
@@ -228,7 +229,8 @@ TEST_F(Files, APictureOfTheChartAsPngOrSvg)
 
     const QImage image(png);
     ASSERT_FALSE(image.isNull());
-    EXPECT_EQ(image.size(), plot->size());
+    EXPECT_EQ(image.size(), QSize(plot->width(), panel.figuresRow()->height() + plot->height()))
+        << "the plot with the figures' row above it";
     int background = 0;
     for (int y = 0; y < image.height(); y += 4)
         for (int x = 0; x < image.width(); x += 4)

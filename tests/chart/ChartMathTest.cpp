@@ -77,15 +77,18 @@ TEST(ChartTiming, WeightScalingFromDecimalsAndDiscreteness)
     EXPECT_EQ(s.decimalCount, 3);
     EXPECT_DOUBLE_EQ(s.weightScale, 0.001);
     EXPECT_DOUBLE_EQ(s.axisMargin, 0.5);
+    EXPECT_DOUBLE_EQ(s.division, 0.05) << "5 steps of the display's last digit, 0.01";
 
     s = WeightScalingFor(std::nullopt, std::nullopt); // both reads failed
     EXPECT_EQ(s.decimalCount, 1);
     EXPECT_DOUBLE_EQ(s.weightScale, 0.1);
     EXPECT_DOUBLE_EQ(s.axisMargin, 1.0);
+    EXPECT_EQ(s.division, 0.0) << "not known";
 
     s = WeightScalingFor(0, 1);
     EXPECT_DOUBLE_EQ(s.weightScale, 0.1);
     EXPECT_DOUBLE_EQ(s.axisMargin, 10.0);
+    EXPECT_DOUBLE_EQ(s.division, 1.0);
 }
 
 TEST(TrimmedFixedText, PointAndCommaLocales)

@@ -1,9 +1,12 @@
 // The device model without a pty: registers, commands, keys, memory and the process.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <set>
 #include <string>
+#include <tuple>
 
 #include "RawClient.h"
 #include "link/Crc8.h"
@@ -366,6 +369,110 @@ TEST_F(ModelTest, WeightMovesWithNoiseAndSettles)
     EXPECT_GT(values.size(), 10u);
     EXPECT_GT(stableReads, 100);
     EXPECT_LT(stableReads, 400);
+}
+
+// The test signal as the stream carries it, in scale divisions (the stream counts one digit
+// finer than the display's step of 2), one value per frame from `from` up to `to` seconds.
+struct Frame
+{
+    double t;
+    double divisions;
+};
+std::vector<Frame> signalFrames(DeviceModel& model, double from, double to)
+{
+    const double period = model.periodsPerFrame() * 0.0075;
+    std::vector<Frame> out;
+    for (long k = long(std::ceil(from / period)); k * period < to; ++k) {
+        model.advanceTo(k * period);
+        const auto f = model.streamFrame();
+        std::int32_t count = f[2] | f[3] << 8 | f[4] << 16;
+        if (count & 0x800000)
+            count -= 0x1000000;
+        out.push_back({k * period, count / 20.0});
+    }
+    return out;
+}
+
+std::pair<double, double> meanAndDeviation(const std::vector<Frame>& frames)
+{
+    double sum = 0.0, squares = 0.0;
+    for (const Frame& f : frames)
+        sum += f.divisions;
+    const double mean = sum / double(frames.size());
+    for (const Frame& f : frames)
+        squares += (f.divisions - mean) * (f.divisions - mean);
+    return {mean, std::sqrt(squares / double(frames.size() - 1))};
+}
+
+TEST(TestSignal, StreamCarriesTheAskedNoiseAndStepsRepeatablyForASeed)
+{
+    SimOptions o;
+    o.seed = 7;
+    o.signal = {true, 0.5, 200.0, 10.0};
+    DeviceModel model(o);
+    const auto frames = signalFrames(model, 0.0, 30.0);
+    ASSERT_EQ(model.process().params().discreteness, 2);
+
+    // The rests between the steps (the lag is 7.5 ms, long over after a second).
+    for (const auto& [from, to, level] :
+         {std::tuple{1.0, 10.0, 0.0}, {11.0, 20.0, 200.0}, {21.0, 30.0, 0.0}}) {
+        std::vector<Frame> rest;
+        for (const Frame& f : frames)
+            if (f.t >= from && f.t < to)
+                rest.push_back(f);
+        const auto [mean, deviation] = meanAndDeviation(rest);
+        EXPECT_NEAR(mean, level, 0.1) << from;
+        EXPECT_NEAR(deviation, 0.5, 0.05) << from;
+    }
+    // The steps come at 10 s and 20 s: the last frame before each is at the old level, a few
+    // frames later the weight is at the new one.
+    for (const auto& [at, before, after] : {std::tuple{10.0, 0.0, 200.0}, {20.0, 200.0, 0.0}}) {
+        const auto first = std::find_if(frames.begin(), frames.end(),
+                                        [at = at](const Frame& f) { return f.t > at; });
+        ASSERT_NE(first, frames.end());
+        EXPECT_NEAR(std::prev(first)->divisions, before, 3.0) << at;
+        EXPECT_NEAR((first + 6)->divisions, after, 3.0) << at;
+    }
+
+    DeviceModel again(o);
+    const auto repeated = signalFrames(again, 0.0, 30.0);
+    ASSERT_EQ(repeated.size(), frames.size());
+    EXPECT_TRUE(
+        std::equal(frames.begin(), frames.end(), repeated.begin(),
+                   [](const Frame& a, const Frame& b) { return a.divisions == b.divisions; }))
+        << "the same seed, the same stream";
+    o.seed = 8;
+    DeviceModel other(o);
+    EXPECT_NE(signalFrames(other, 0.0, 1.0)[50].divisions, frames[50].divisions);
+}
+
+TEST(TestSignal, WeightFollowsEachStepWithTheLagTheFilterRegistersSet)
+{
+    struct Case
+    {
+        std::uint8_t filter1, filter2;
+        double tau; // frame period x 2^filter2 / 4
+    };
+    for (const Case c :
+         {Case{0, 2, 0.0075}, Case{3, 4, 0.24}, Case{1, 0, 0.00375}, Case{2, 6, 0.48}}) {
+        SimOptions o;
+        o.signal = {true, 0.0, 100.0, 5.0};
+        DeviceModel model(o);
+        for (const auto& [reg, value] :
+             {std::pair{REG_FILTER1, c.filter1}, {REG_FILTER2, c.filter2}}) {
+            const auto r = makeRequest(ACCESS_REG_WRITE | 1, reg, value);
+            ASSERT_EQ(model.handle(r.data(), 0.0).size(), 2u);
+        }
+        EXPECT_DOUBLE_EQ(model.process().timeConstant(), c.tau) << int(c.filter2);
+        // Up at 5 s, down at 10 s; one stream count is 0.05 divisions.
+        for (const Frame& f : signalFrames(model, 0.0, 15.0)) {
+            const double expected = f.t < 5.0    ? 0.0
+                                    : f.t < 10.0 ? 100.0 * (1.0 - std::exp(-(f.t - 5.0) / c.tau))
+                                                 : 100.0 * std::exp(-(f.t - 10.0) / c.tau);
+            ASSERT_NEAR(f.divisions, expected, 0.03)
+                << "filter " << int(c.filter1) << "/" << int(c.filter2) << " at " << f.t;
+        }
+    }
 }
 
 } // namespace

@@ -317,6 +317,37 @@ TEST(CommandLine, MemoryFaultOptions)
         EXPECT_NE(help.find(name), std::string::npos) << name;
 }
 
+TEST(CommandLine, TestSignalOptions)
+{
+    CommandLine cl;
+    std::string error;
+    ASSERT_TRUE(CommandLine::parse({"--noise", "0.5", "--step-size=-40", "--step-period", "2.5"},
+                                   cl, &error))
+        << error;
+    EXPECT_TRUE(cl.options.signal.on);
+    EXPECT_DOUBLE_EQ(cl.options.signal.noiseSteps, 0.5);
+    EXPECT_DOUBLE_EQ(cl.options.signal.stepSize, -40.0);
+    EXPECT_DOUBLE_EQ(cl.options.signal.stepPeriodSec, 2.5);
+
+    CommandLine quiet;
+    ASSERT_TRUE(CommandLine::parse({"--noise", "0"}, quiet, &error)) << error;
+    EXPECT_TRUE(quiet.options.signal.on) << "a still scale with no noise is a signal too";
+    EXPECT_FALSE(CommandLine{}.options.signal.on);
+
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"--step-size", "10"},
+                                                 {"--step-period", "1"},
+                                                 {"--noise", "-1"},
+                                                 {"--noise", "x"},
+                                                 {"--step-size", "5", "--step-period", "0"},
+                                                 {"--step-size", "200000", "--step-period", "1"}}) {
+        CommandLine bad;
+        EXPECT_FALSE(CommandLine::parse(args, bad, &error)) << args[0] << " " << args[1];
+    }
+    const std::string help = CommandLine::helpText();
+    for (const char* name : {"--noise", "--step-size", "--step-period", "2^filter2"})
+        EXPECT_NE(help.find(name), std::string::npos) << name;
+}
+
 TEST(FaultShaper, RefusesOnlyTheNamedPageSelectAndByteWrite)
 {
     SimFaults f;

@@ -103,6 +103,7 @@ WeightScaling WeightScalingFor(std::optional<std::uint8_t> decimals,
         s.axisMargin = *discreteness * 10.0;
         for (int i = 0; i < s.decimalCount - 1; ++i)
             s.axisMargin *= 0.1;
+        s.division = s.axisMargin / 10.0;
     } else {
         s.axisMargin = 1.0;
     }

@@ -44,6 +44,10 @@ struct WeightScaling
     int decimalCount = 1;
     double weightScale = 0.1;
     double axisMargin = 1.0;
+    // One scale division (the display's step) in weight units; 0 when the discreteness is not
+    // known. The stream carries one decimal more than the display, so a division is the
+    // discreteness in units of the display's last digit: the axis margin is ten of them.
+    double division = 0.0;
 };
 WeightScaling WeightScalingFor(std::optional<std::uint8_t> decimals,
                                std::optional<std::uint8_t> discreteness);

@@ -1,0 +1,150 @@
+// The figures' row under the toolbar as a technician reads it: after a file is loaded, for
+// the part of it in view, after a run's points, and in the chart's picture.
+#include "ChartFakes.h"
+#include "chart/ChartController.h"
+#include "chart/ChartFiguresRow.h"
+#include "chart/ChartFiles.h"
+#include "chart/ChartPanel.h"
+#include "chart/ChartPlot.h"
+#include "chart/ChartTexts.h"
+#include "link/Link.h"
+#include "panel/FrontPanel.h"
+#include "panel/PollCycle.h"
+#include "settings/ChartControls.h"
+#include "settings/SettingsValues.h"
+
+#include "support/QStringPrinter.h"
+#include <QFile>
+#include <QLabel>
+#include <QStringEncoder>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cmath>
+#include <gtest/gtest.h>
+
+namespace korvel {
+namespace {
+
+// Numbers as the user's locale writes them.
+QString local(QString text)
+{
+    return text.replace('.', QLocale().decimalPoint());
+}
+
+class Figures : public ::testing::Test
+{
+protected:
+    Figures()
+    {
+        panel.resize(900, 500);
+        panel.show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&panel));
+        chart.enter(); // the indicator's decimals 2 and discreteness 5: a division is 0.05
+        files.showMessage = [this](const PopupMessage& m) { messages << m.text; };
+    }
+
+    QStringList shown() const
+    {
+        QStringList texts;
+        for (QLabel* l :
+             {row().mean(), row().deviation(), row().range(), row().points(), row().settling()})
+            if (l->isVisible())
+                texts << l->text();
+        return texts;
+    }
+    ChartFiguresRow& row() const { return *panel.figuresRow(); }
+
+    test::VirtualClock clock;
+    test::ChartIndicator indicator{clock};
+    Uperemen settings;
+    ChartControls controls;
+    Link link{indicator, clock, settings};
+    FrontPanel front;
+    PollCycle poll{link, settings, front};
+    ChartPlot* plot = new ChartPlot;
+    ChartController chart{link, settings, controls, poll, *plot};
+    ChartPanel panel{chart, settings, controls, plot};
+    ChartFiles files{chart, panel};
+    QTemporaryDir dir;
+    QStringList messages;
+};
+
+TEST_F(Figures, ALoadedStepShowsItsSettlingAndTheViewItsOwnFigures)
+{
+    // 7.5 ms at filter 3: 0.06 s a point. 10 until point 20, then 40 divisions up with a lag
+    // of 0.24 s, which keeps within a division (0.05) from 0.24 ln 40 = 0.885 s on: from the
+    // first point after it, 0.90 s; at rest the weight alternates 0.01 about 12.
+    QString text = QStringLiteral("twi\r\nПериод АЦП, мс = 7.50\r\nФильтр1 = 3\r\n"
+                                  "Маска вывода цифровых входов на графики = 0\r\n"
+                                  "   № п/п      Time         Weight\r\n");
+    for (int x = 0; x < 100; ++x) {
+        double w = x <= 20 ? 10.0 : 12.0 - 2.0 * std::exp(-(x - 20) * 0.06 / 0.24);
+        if (x >= 60)
+            w += x % 2 ? -0.01 : 0.01;
+        text += QString::asprintf("%8d %12s %14s\r\n", x,
+                                  qPrintable(local(QString::number(x * 0.06, 'f', 2))),
+                                  qPrintable(local(QString::number(w, 'f', 4))));
+    }
+    const QString path = dir.filePath(QStringLiteral("step.twi"));
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QStringEncoder("windows-1251")(text));
+    }
+    files.loadData(path);
+    ASSERT_TRUE(messages.isEmpty()) << messages.join('|').toStdString();
+    plot->repaintNow();
+    EXPECT_EQ(row().points()->text(), QStringLiteral("Точек = 100"));
+    EXPECT_TRUE(row().settling()->isVisible());
+    EXPECT_EQ(row().settling()->text(), local(QStringLiteral("Время успокоения = 0.90 с")));
+
+    // Dragged to the rest at the end: the figures of what is in view, and no step there.
+    plot->xAxis->setRange(60, 99);
+    plot->replot();
+    EXPECT_EQ(shown(), (QStringList{local(QStringLiteral("Среднее = 12.000 (240 d)")),
+                                    local(QStringLiteral("СКО = 0.010 (0.2 d)")),
+                                    local(QStringLiteral("Размах = 0.020 (0.4 d)")),
+                                    QStringLiteral("Точек = 40")}));
+
+    // The picture carries the row above the plot.
+    const QString png = dir.filePath(QStringLiteral("chart.png"));
+    ASSERT_TRUE(files.savePicture(png));
+    EXPECT_EQ(QImage(png).size(), QSize(plot->width(), row().height() + plot->height()));
+    const QString pdf = dir.filePath(QStringLiteral("chart.pdf"));
+    ASSERT_TRUE(files.savePicture(pdf));
+#ifdef KORVEL_HAVE_SVG
+    const QString svg = dir.filePath(QStringLiteral("chart.svg"));
+    ASSERT_TRUE(files.savePicture(svg));
+    QFile file(svg);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString picture = QString::fromUtf8(file.readAll());
+    EXPECT_TRUE(picture.contains(QStringLiteral("Точек = 40")));
+    // (the writer cuts a text into runs where its script changes)
+    EXPECT_TRUE(picture.contains(local(QStringLiteral("Размах = 0.020 (0.4"))));
+#endif
+}
+
+TEST_F(Figures, ARunsPointsAndTooFewPoints)
+{
+    plot->repaintNow();
+    EXPECT_EQ(shown(), (QStringList{QStringLiteral("Среднее = —"), QStringLiteral("СКО = —"),
+                                    QStringLiteral("Размах = —"), QStringLiteral("Точек = 0")}));
+
+    // Counts 0, 1, 17 and 165 at 0.001 a count.
+    RunTiming timing;
+    timing.windowPoints = 100;
+    timing.secondsPerPoint = 0.06;
+    chart.acquisition().beginRun({timing, 0, 0});
+    for (std::uint8_t count : {0, 1, 17, 165}) {
+        const std::uint8_t sample[4] = {count, 0, 0, 0};
+        chart.acquisition().addSample(sample);
+    }
+    plot->repaintNow();
+    EXPECT_EQ(row().points()->text(), QStringLiteral("Точек = 4"));
+    EXPECT_EQ(row().range()->text(), local(QStringLiteral("Размах = 0.165 (3.3 d)")));
+    EXPECT_FALSE(row().settling()->isVisible());
+}
+
+} // namespace
+} // namespace korvel
