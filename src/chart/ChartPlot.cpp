@@ -16,6 +16,25 @@ QColor fromBgr(std::uint32_t bgr)
     return QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF));
 }
 
+// QCPDataContainer's removeBefore only moves the start of its points on and keeps the room
+// before them (it gives it back only once it is half as large again as the points kept: for a
+// 99 s window at 133 frames/s, after another 150 s, and the vector grows meanwhile). The plot
+// moves its points down itself once the room in front passes this share of them: a move of
+// the window every sixteenth of a window, O(1) a sample, and a vector that stops growing once
+// the window has filled.
+constexpr int kFrontRoomShare = 16;
+constexpr int kFrontRoomMin = 64;
+
+// The container's vector: its capacity is the room the series holds. QCustomPlot keeps it
+// protected; a member pointer reads it without touching the container.
+struct ContainerVector : QCPGraphDataContainer
+{
+    static const QVector<QCPGraphData>& of(const QCPGraphDataContainer& c)
+    {
+        return c.*(&ContainerVector::mData);
+    }
+};
+
 // An axis cannot show a single value; a flat range is shown around it.
 bool isFlat(double min, double max)
 {
@@ -112,9 +131,26 @@ void ChartPlot::addInputPoint(int input, double x, bool on)
 
 void ChartPlot::dropBefore(double x)
 {
-    weight_->data()->removeBefore(x);
+    dropBefore(weight_, x);
     for (QCPGraph* g : inputs_)
-        g->data()->removeBefore(x);
+        dropBefore(g, x);
+}
+
+void ChartPlot::dropBefore(QCPGraph* graph, double x)
+{
+    QCPGraphDataContainer& data = *graph->data();
+    data.removeBefore(x);
+    const qsizetype front = data.constBegin() - ContainerVector::of(data).constBegin();
+    if (front > kFrontRoomMin && front * kFrontRoomShare > data.size())
+        data.squeeze(true, false);
+}
+
+qsizetype ChartPlot::roomForPoints() const
+{
+    qsizetype room = ContainerVector::of(*weight_->data()).capacity();
+    for (QCPGraph* g : inputs_)
+        room += ContainerVector::of(*g->data()).capacity();
+    return room;
 }
 
 void ChartPlot::setValueRange(double min, double max)

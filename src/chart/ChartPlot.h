@@ -54,6 +54,10 @@ public:
     QCPGraph* GraphicDInput(int input) const { return inputs_[std::size_t(input - 1)]; }
     SampleTimeTicker& ticker() const { return *ticker_; }
 
+    // Points the series have room for, kept points and free room together (for tests and
+    // benchmarks: after the window has filled it no longer grows).
+    qsizetype roomForPoints() const;
+
     // Redraws now if something changed since the last redraw.
     void repaintNow();
     // Redraws so far (for benchmarks).
@@ -77,6 +81,7 @@ protected:
 private:
     void scheduleRepaint();
     void applyRanges();
+    void dropBefore(QCPGraph* graph, double x);
 
     QCPGraph* weight_ = nullptr;
     std::array<QCPGraph*, kInputCount> inputs_{};
