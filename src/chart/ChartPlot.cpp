@@ -108,9 +108,14 @@ void ChartPlot::setInputInset(int input, double inset)
 
 void ChartPlot::clearSeries()
 {
-    weight_->data()->clear();
-    for (QCPGraph* g : inputs_)
+    // The room goes too: a vector keeps its capacity when emptied, and a long file loaded
+    // before would otherwise stay held through every run after it.
+    for (QCPGraph* g : inputs_) {
         g->data()->clear();
+        g->data()->squeeze();
+    }
+    weight_->data()->clear();
+    weight_->data()->squeeze();
     keyDirty_ = true;
     scheduleRepaint();
 }
