@@ -1,6 +1,7 @@
 #include "chart/ChartPlot.h"
 
 #include "chart/SampleTimeTicker.h"
+#include "chart/TraceGraph.h"
 
 namespace korvel {
 
@@ -62,19 +63,24 @@ ChartPlot::ChartPlot(QWidget* parent) : QCustomPlot(parent)
     legend->setVisible(false);
     setPlottingHints(QCP::phFastPolylines | QCP::phCacheLabels | QCP::phImmediateRefresh);
     setNotAntialiasedElements(QCP::aeAll);
+    // Nothing is drawn on the overlay layer; as a buffer of its own it would be cleared and
+    // laid over the whole plot at every redraw.
+    layer(QStringLiteral("overlay"))->setMode(QCPLayer::lmLogical);
 
     ticker_.reset(new SampleTimeTicker);
     xAxis->setTicker(ticker_);
     yAxis2->setVisible(false);
     yAxis2->setRange(0.0, 1.0);
 
+    // The legend is never shown; graphs left out of it cost no text measuring at each redraw.
+    setAutoAddPlottableToLegend(false);
     for (int k = 1; k <= kInputCount; ++k) {
-        QCPGraph* g = addGraph(xAxis, yAxis2);
+        QCPGraph* g = new TraceGraph(xAxis, yAxis2);
         g->setName(QStringLiteral("GraphicDInput%1").arg(k));
         inputs_[std::size_t(k - 1)] = g;
     }
     // Drawn last, so the weight stays on top of the traces.
-    weight_ = addGraph(xAxis, yAxis);
+    weight_ = new TraceGraph(xAxis, yAxis);
     weight_->setName(QStringLiteral("GraphicWeight"));
     setWeightStyle(1, false);
     setInputColors({16711680, 32768, 8388736, 65280, 16711935});
