@@ -16,35 +16,53 @@ struct ColumnRun
     int bottom;
 };
 
-// A steep piece as the raster engine sets it with a thin pen: one pixel in every row from the
-// row of its upper end to the row of its lower end, in the column under the piece at the
-// middle of that row. Consecutive rows in the same column make one run.
+// The raster engine's thin aliased line, done the way it does it: ends in 1/64 pixel, the step
+// along the line in 1/65536 pixel, half a pixel added at each end (the square cap), one pixel
+// in every row, in the column the line has reached there. A steep piece (one that spans more
+// rows than columns) comes out as runs of rows in one column each. Only pieces well inside the
+// clip are taken here: the engine clips the others first, which moves their ends.
+bool isSteep(QPointF a, QPointF b)
+{
+    const int dx = std::abs(int(b.x() * 64.) - int(a.x() * 64.));
+    const int dy = std::abs(int(b.y() * 64.) - int(a.y() * 64.));
+    return dx < dy;
+}
+
 void steepRuns(QPointF a, QPointF b, std::vector<ColumnRun>& runs)
 {
-    if (a.y() > b.y())
-        std::swap(a, b);
-    const int first = int(std::floor(a.y()));
-    const int last = int(std::floor(b.y()));
-    const double slope = (b.x() - a.x()) / (b.y() - a.y());
-    auto columnAt = [&](int row) { return int(std::floor(a.x() + (row + 0.5 - a.y()) * slope)); };
-    // A steep piece moves less than a column a row: the column changes by one at a time, at the
-    // rows found from the line's equation (and checked against the rows' own columns).
-    const int lastColumn = columnAt(last);
-    int row = first;
-    int column = columnAt(first);
-    while (column != lastColumn) {
-        const bool right = lastColumn > column;
-        const double border = right ? column + 1 : column;
-        int next = std::clamp(int(std::ceil(a.y() - 0.5 + (border - a.x()) / slope)), row + 1, last);
-        while (next > row + 1 && columnAt(next - 1) != column)
-            --next;
-        while (next < last && columnAt(next) == column)
-            ++next;
-        runs.push_back({column, row, next - 1});
-        row = next;
-        column = columnAt(row);
+    int x1 = int(a.x() * 64.), y1 = int(a.y() * 64.);
+    int x2 = int(b.x() * 64.), y2 = int(b.y() * 64.);
+    if (y1 > y2) {
+        std::swap(x1, x2);
+        std::swap(y1, y2);
     }
-    runs.push_back({column, row, last});
+    const int xinc = int((long long)(x2 - x1) * 65536 / (y2 - y1));
+    long long x = (long long)x1 * 1024;
+    y1 -= 32;
+    y2 += 32;
+    x -= xinc >> 1;
+    int y = (y1 + 32) >> 6;
+    const int ys = (y2 + 32) >> 6;
+    if (y >= ys)
+        return;
+    const int round = xinc > 0 ? 32 : 0;
+    x += ((long long)(y * 64 + round - y1) * xinc) >> 6;
+    // Row y has column (x + (y - y0) * xinc) >> 16; the rows where that changes are found
+    // directly rather than row by row.
+    while (y < ys) {
+        const int column = int(x >> 16);
+        long long rows = ys - y;
+        if (xinc > 0) {
+            const long long border = (long long)(column + 1) << 16;
+            rows = std::min(rows, (border - x + xinc - 1) / xinc);
+        } else if (xinc < 0) {
+            const long long border = (long long)column << 16;
+            rows = std::min(rows, (x - border) / -xinc + 1);
+        }
+        runs.push_back({column, y, y + int(rows) - 1});
+        y += int(rows);
+        x += rows * xinc;
+    }
 }
 
 // The runs merged where they overlap or touch in a column; then columns next to one another
@@ -100,7 +118,10 @@ void TraceGraph::drawLinePlot(QCPPainter* painter, const QVector<QPointF>& lines
     const bool plain = !painter->modes().testFlag(QCPPainter::pmVectorized) &&
                        !painter->modes().testFlag(QCPPainter::pmNoCaching) &&
                        !painter->testRenderHint(QPainter::Antialiasing) &&
-                       pen.style() == Qt::SolidLine && pen.color().alpha() == 255 &&
+                       painter->transform().isIdentity() && painter->device() &&
+                       painter->device()->devicePixelRatio() == 1.0 &&
+                       pen.style() == Qt::SolidLine && pen.capStyle() != Qt::FlatCap &&
+                       pen.color().alpha() == 255 &&
                        (pen.widthF() == 0.0 || pen.widthF() == 1.0) &&
                        mParentPlot->plottingHints().testFlag(QCP::phFastPolylines);
     if (!plain) {
@@ -111,6 +132,11 @@ void TraceGraph::drawLinePlot(QCPPainter* painter, const QVector<QPointF>& lines
     thin.setWidth(0);
     painter->setPen(thin);
 
+    // Pieces with both ends this far inside the clip are never clipped by the engine.
+    const QRectF inside = (painter->hasClipping()
+                               ? painter->clipBoundingRect()
+                               : QRectF(0, 0, painter->device()->width(), painter->device()->height()))
+                              .adjusted(4, 4, -4, -4);
     std::vector<ColumnRun> runs;
     // A level line being followed: pieces at the same height that continue one another.
     bool level = false;
@@ -140,8 +166,10 @@ void TraceGraph::drawLinePlot(QCPPainter* painter, const QVector<QPointF>& lines
             continue;
         }
         endLevel();
-        if (std::abs(b.y() - a.y()) > std::abs(b.x() - a.x()))
-            steepRuns(a, b, runs);
+        // Without antialiasing QCPPainter draws a line between the nearest whole pixels.
+        const QPointF wholeA = QLineF(a, b).toLine().p1(), wholeB = QLineF(a, b).toLine().p2();
+        if (isSteep(wholeA, wholeB) && inside.contains(wholeA) && inside.contains(wholeB))
+            steepRuns(wholeA, wholeB, runs);
         else
             painter->drawLine(QLineF(a, b));
     }

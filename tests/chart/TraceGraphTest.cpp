@@ -38,8 +38,10 @@ QImage picture(bool ownRuns, const Shape& shape, QSize size)
         g->addData(i, shape.value(i));
     plot.xAxis->setRange(-1, shape.points);
     plot.yAxis->setRange(-0.1, 1.1);
+    // As on the screen: the redraw into the plot's buffers, then its paint (toPixmap would
+    // draw for a picture, the way that is left as it was).
     plot.replot();
-    return plot.toPixmap(size.width(), size.height()).toImage();
+    return plot.grab().toImage();
 }
 
 Difference compare(const Shape& shape, QSize size)
@@ -63,9 +65,10 @@ TEST(TraceGraph, DrawsThePictureOfQCustomPlotsOwnLines)
         {"input toggling every 16 samples", 13200, [](int i) { return (i >> 4) & 1; }},
         {"input toggling every 512 samples", 13200, [](int i) { return (i >> 9) & 1; }},
         {"counting weight", 13200, [](int i) { return i / 13200.0; }},
-        {"noise at rest", 13200, [](int i) { return 0.5 + 0.1 * std::sin(i * 12.9898) ; }},
+        {"noise at rest", 13200, [](int i) { return 0.5 + 0.1 * std::sin(i * 12.9898); }},
         {"a few points, steep steps", 40, [](int i) { return (i / 3) & 1 ? 0.9 : 0.1; }},
         {"a few points, a slope", 25, [](int i) { return i * 0.04; }},
+        {"noise beyond the axis", 3000, [](int i) { return 0.5 + 0.9 * std::sin(i * 12.9898); }},
     };
     for (const Shape& s : shapes) {
         SCOPED_TRACE(s.name);
