@@ -65,8 +65,7 @@ void steepRuns(QPointF a, QPointF b, std::vector<ColumnRun>& runs)
     }
 }
 
-// The runs merged where they overlap or touch in a column; then columns next to one another
-// whose only run has the same rows are filled as one rectangle.
+// The runs merged where they overlap or touch in a column, and filled.
 void fillRuns(QCPPainter* painter, std::vector<ColumnRun>& runs, const QColor& colour)
 {
     if (runs.empty())
@@ -82,23 +81,39 @@ void fillRuns(QCPPainter* painter, std::vector<ColumnRun>& runs, const QColor& c
         else
             merged.push_back(r);
     }
+    // Columns next to one another whose only runs overlap by most of their rows share one
+    // rectangle of the rows they have in common; what each has beyond it is filled on its own.
+    // A trace toggling in every column is then a few wide rectangles, not a row of pixels for
+    // every row of every column.
     const std::size_t n = merged.size();
     auto onlyRunOfItsColumn = [&](std::size_t k) {
         return (k == 0 || merged[k - 1].column != merged[k].column) &&
                (k + 1 == n || merged[k + 1].column != merged[k].column);
     };
+    auto fill = [&](int column, int top, int width, int bottom) {
+        if (bottom >= top)
+            painter->fillRect(QRect(column, top, width, bottom - top + 1), colour);
+    };
     std::size_t i = 0;
     while (i < n) {
-        const ColumnRun& r = merged[i];
+        int top = merged[i].top, bottom = merged[i].bottom;
         std::size_t k = i + 1;
         if (onlyRunOfItsColumn(i)) {
-            while (k < n && merged[k].column == merged[k - 1].column + 1 && merged[k].top == r.top &&
-                   merged[k].bottom == r.bottom && onlyRunOfItsColumn(k))
+            while (k < n && merged[k].column == merged[k - 1].column + 1 && onlyRunOfItsColumn(k)) {
+                const int t = std::max(top, merged[k].top), b = std::min(bottom, merged[k].bottom);
+                if (2 * (b - t + 1) < merged[k].bottom - merged[k].top + 1 ||
+                    2 * (b - t + 1) < bottom - top + 1)
+                    break;
+                top = t;
+                bottom = b;
                 ++k;
+            }
         }
-        painter->fillRect(QRect(r.column, r.top, merged[k - 1].column - r.column + 1,
-                                r.bottom - r.top + 1),
-                          colour);
+        fill(merged[i].column, top, merged[k - 1].column - merged[i].column + 1, bottom);
+        for (std::size_t j = i; j < k; ++j) {
+            fill(merged[j].column, merged[j].top, 1, std::min(merged[j].bottom, top - 1));
+            fill(merged[j].column, std::max(merged[j].top, bottom + 1), 1, merged[j].bottom);
+        }
         i = k;
     }
 }
