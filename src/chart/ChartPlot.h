@@ -54,16 +54,15 @@ public:
     QCPGraph* GraphicDInput(int input) const { return inputs_[std::size_t(input - 1)]; }
     SampleTimeTicker& ticker() const { return *ticker_; }
 
-    // Points the series have room for, kept points and free room together (for tests and
-    // benchmarks: after the window has filled it no longer grows).
-    qsizetype roomForPoints() const;
-
     // Redraws now if something changed since the last redraw.
     void repaintNow();
     // Redraws so far (for benchmarks).
     long repaints() const { return repaints_; }
     // Time spent redrawing so far, in seconds (for benchmarks).
     double repaintSeconds() const { return double(repaintNs_) / 1e9; }
+    // Points the series have room for, kept points and free room together (for tests and
+    // benchmarks: after the window has filled it no longer grows).
+    qsizetype roomForPoints() const;
 
     // A right click that did not drag: the popup menu is wanted at this screen point.
     std::function<void(QPoint globalPos)> onPopupRequested;
