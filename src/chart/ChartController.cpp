@@ -104,11 +104,11 @@ void ChartController::showFileData(const ChartFileContents& file)
 
     ChartAcquisition::ShownData data;
     data.points = file.points;
-    std::vector<std::pair<double, QString>> times;
-    times.reserve(file.points.size());
-    for (std::size_t i = 0; i < file.points.size(); ++i)
-        times.emplace_back(file.points[i].x, file.times.value(qsizetype(i)));
-    data.timeTexts = PointTimeTexts(std::move(times));
+    std::vector<double> xs;
+    xs.reserve(file.points.size());
+    for (const ChartPoint& p : file.points)
+        xs.push_back(p.x);
+    data.timeTexts = PointTimeTexts(xs, file.times);
     data.traceMask = file.traceMask;
     data.traceBytes = file.traceBytes;
     if (!file.points.empty()) {

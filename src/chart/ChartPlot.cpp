@@ -1,6 +1,7 @@
 #include "chart/ChartPlot.h"
 
 #include "chart/SampleTimeTicker.h"
+#include "chart/TraceGraph.h"
 
 namespace korvel {
 
@@ -15,6 +16,25 @@ QColor fromBgr(std::uint32_t bgr)
 {
     return QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF));
 }
+
+// QCPDataContainer's removeBefore only moves the start of its points on and keeps the room
+// before them (it gives it back only once it is half as large again as the points kept: for a
+// 99 s window at 133 frames/s, after another 150 s, and the vector grows meanwhile). The plot
+// moves its points down itself once the room in front passes this share of them: a move of
+// the window every sixteenth of a window, O(1) a sample, and a vector that stops growing once
+// the window has filled.
+constexpr int kFrontRoomShare = 16;
+constexpr int kFrontRoomMin = 64;
+
+// The container's vector: its capacity is the room the series holds. QCustomPlot keeps it
+// protected; a member pointer reads it without touching the container.
+struct ContainerVector : QCPGraphDataContainer
+{
+    static const QVector<QCPGraphData>& of(const QCPGraphDataContainer& c)
+    {
+        return c.*(&ContainerVector::mData);
+    }
+};
 
 // An axis cannot show a single value; a flat range is shown around it.
 bool isFlat(double min, double max)
@@ -43,19 +63,24 @@ ChartPlot::ChartPlot(QWidget* parent) : QCustomPlot(parent)
     legend->setVisible(false);
     setPlottingHints(QCP::phFastPolylines | QCP::phCacheLabels | QCP::phImmediateRefresh);
     setNotAntialiasedElements(QCP::aeAll);
+    // Nothing is drawn on the overlay layer; as a buffer of its own it would be cleared and
+    // laid over the whole plot at every redraw.
+    layer(QStringLiteral("overlay"))->setMode(QCPLayer::lmLogical);
 
     ticker_.reset(new SampleTimeTicker);
     xAxis->setTicker(ticker_);
     yAxis2->setVisible(false);
     yAxis2->setRange(0.0, 1.0);
 
+    // The legend is never shown; graphs left out of it cost no text measuring at each redraw.
+    setAutoAddPlottableToLegend(false);
     for (int k = 1; k <= kInputCount; ++k) {
-        QCPGraph* g = addGraph(xAxis, yAxis2);
+        QCPGraph* g = new TraceGraph(xAxis, yAxis2);
         g->setName(QStringLiteral("GraphicDInput%1").arg(k));
         inputs_[std::size_t(k - 1)] = g;
     }
     // Drawn last, so the weight stays on top of the traces.
-    weight_ = addGraph(xAxis, yAxis);
+    weight_ = new TraceGraph(xAxis, yAxis);
     weight_->setName(QStringLiteral("GraphicWeight"));
     setWeightStyle(1, false);
     setInputColors({16711680, 32768, 8388736, 65280, 16711935});
@@ -89,9 +114,14 @@ void ChartPlot::setInputInset(int input, double inset)
 
 void ChartPlot::clearSeries()
 {
-    weight_->data()->clear();
-    for (QCPGraph* g : inputs_)
+    // The room goes too: a vector keeps its capacity when emptied, and a long file loaded
+    // before would otherwise stay held through every run after it.
+    for (QCPGraph* g : inputs_) {
         g->data()->clear();
+        g->data()->squeeze();
+    }
+    weight_->data()->clear();
+    weight_->data()->squeeze();
     keyDirty_ = true;
     scheduleRepaint();
 }
@@ -112,9 +142,26 @@ void ChartPlot::addInputPoint(int input, double x, bool on)
 
 void ChartPlot::dropBefore(double x)
 {
-    weight_->data()->removeBefore(x);
+    dropBefore(weight_, x);
     for (QCPGraph* g : inputs_)
-        g->data()->removeBefore(x);
+        dropBefore(g, x);
+}
+
+void ChartPlot::dropBefore(QCPGraph* graph, double x)
+{
+    QCPGraphDataContainer& data = *graph->data();
+    data.removeBefore(x);
+    const qsizetype front = data.constBegin() - ContainerVector::of(data).constBegin();
+    if (front > kFrontRoomMin && front * kFrontRoomShare > data.size())
+        data.squeeze(true, false);
+}
+
+qsizetype ChartPlot::roomForPoints() const
+{
+    qsizetype room = ContainerVector::of(*weight_->data()).capacity();
+    for (QCPGraph* g : inputs_)
+        room += ContainerVector::of(*g->data()).capacity();
+    return room;
 }
 
 void ChartPlot::setValueRange(double min, double max)

@@ -62,6 +62,9 @@ public:
     long repaints() const { return repaints_; }
     // Time spent redrawing so far, in seconds (for benchmarks).
     double repaintSeconds() const { return double(repaintNs_) / 1e9; }
+    // Points the series have room for, kept points and free room together (for tests and
+    // benchmarks: after the window has filled it no longer grows).
+    qsizetype roomForPoints() const;
 
     // A right click that did not drag: the popup menu is wanted at this screen point.
     std::function<void(QPoint globalPos)> onPopupRequested;
@@ -79,6 +82,7 @@ protected:
 private:
     void scheduleRepaint();
     void applyRanges();
+    void dropBefore(QCPGraph* graph, double x);
 
     QCPGraph* weight_ = nullptr;
     std::array<QCPGraph*, kInputCount> inputs_{};

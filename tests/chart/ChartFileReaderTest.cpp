@@ -232,6 +232,45 @@ TEST(ChartFileReader, BadInputEndsTheReadingWhereItIsAndKeepsThePointsBefore)
     }
 }
 
+// Numbers in the shape the files write are read on a short way; every shape near it must read
+// as the general way (QLocale's C form after a comma became a point) reads it, or be refused.
+TEST(ChartFileReader, NumbersOfEveryShapeReadAsTheLocaleReadsThem)
+{
+    const QStringList weights{"12.5", "-0,5", "-0", "007", "5.", ".5", "+5", "1e3", "-", "1.2.3",
+                              "1,2", "--1", "12a", "0.1234567890123456", "999999999999999999"};
+    const QStringList numbers{"7", "-7", "+7", "0007", "-", "123456789", "1234567890", "1.0"};
+    const QStringList bytes{"0A", "fF", "+f", "0x1f", "ffffffff", "g"};
+    for (const QString& w : weights) {
+        SCOPED_TRACE(w.toStdString());
+        bool ok = false;
+        const double expected = QLocale::c().toDouble(QString(w).replace(',', '.'), &ok);
+        const ChartFileContents r = ParseChartFile(file({QStringLiteral("0 ") + w}));
+        ASSERT_EQ(r.points.size(), ok ? 1u : 0u);
+        if (ok)
+            EXPECT_EQ(r.points[0].y, expected);
+    }
+    for (const QString& n : numbers) {
+        SCOPED_TRACE(n.toStdString());
+        bool ok = false;
+        const int expected = n.toInt(&ok);
+        const ChartFileContents r =
+            ParseChartFile(file(header(maskLine(0)) << n + QStringLiteral(" 0 1")));
+        ASSERT_EQ(r.points.size(), ok ? 1u : 0u);
+        if (ok)
+            EXPECT_EQ(r.points[0].x, expected);
+    }
+    for (const QString& b : bytes) {
+        SCOPED_TRACE(b.toStdString());
+        bool ok = false;
+        const uint expected = QString(b).remove(QStringLiteral("0x")).toUInt(&ok, 16);
+        const ChartFileContents r =
+            ParseChartFile(file(header(maskLine(1)) << QStringLiteral("0 0 1 ") + b));
+        ASSERT_EQ(r.points.size(), ok ? 1u : 0u);
+        if (ok)
+            EXPECT_EQ(r.traceBytes[0], expected & 0xFF);
+    }
+}
+
 TEST(ChartFileReader, AFileLargerThanAnyChartIsRefusedUnread)
 {
     QByteArray big = file(header(maskLine(0)));

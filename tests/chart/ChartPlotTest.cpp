@@ -80,6 +80,35 @@ TEST_F(Plot, TheViewFollowsThePointsOrStandsAtItsLimits)
     EXPECT_EQ(plot.xAxis->range(), QCPRange(30, 149));
 }
 
+// A long run trims the front of every series after each sample. The room the series hold must
+// stop growing once the window has filled and stay near the window, or a day-long run grows.
+TEST_F(Plot, ALongRunKeepsTheRoomOfItsSeriesNearItsWindow)
+{
+    constexpr int kWindow = 1000;
+    plot.setKeyRange(0, kWindow);
+    int x = 0;
+    auto run = [&](int samples) {
+        for (int i = 0; i < samples; ++i, ++x) {
+            plot.addWeightPoint(x, x % 7);
+            for (int k = 1; k <= kInputCount; ++k)
+                plot.addInputPoint(k, x, (x >> k) & 1);
+            if (x >= kWindow)
+                plot.dropBefore(x - kWindow + 1);
+        }
+    };
+    run(2 * kWindow);
+    const qsizetype filled = plot.roomForPoints();
+    run(200 * kWindow);
+    EXPECT_EQ(plot.GraphicWeight()->dataCount(), kWindow);
+    EXPECT_EQ(plot.GraphicDInput(5)->dataCount(), kWindow);
+    EXPECT_EQ(plot.roomForPoints(), filled) << "the room grew after the window had filled";
+    // Six series; a vector grows by doubling, so up to about twice the window each.
+    EXPECT_LE(plot.roomForPoints(), 6 * 5 * kWindow / 2);
+    // The kept points are still the window's, in order.
+    EXPECT_EQ(plot.GraphicWeight()->data()->constBegin()->key, x - kWindow);
+    EXPECT_EQ((plot.GraphicWeight()->data()->constEnd() - 1)->key, x - 1);
+}
+
 TEST_F(Plot, RightClickAsksForThePopupAndRightDragScrolls)
 {
     int popups = 0;

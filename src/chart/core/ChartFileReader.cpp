@@ -6,6 +6,7 @@
 
 #include <QIODevice>
 
+#include <charconv>
 #include <cmath>
 
 namespace korvel {
@@ -73,9 +74,43 @@ int fieldsOf(QStringView line, QStringView* fields, int wanted)
     return n;
 }
 
+// The shape the chart files write, "-12.345" or "0,06": an optional minus, digits, and a point
+// or a comma followed by digits. Such a text is read here at once (a long file has a million);
+// any other shape goes the general way below, which decides what it accepts.
+constexpr qsizetype kMaxPlainDecimal = 40;
+
+bool plainDecimal(QStringView text, double& value)
+{
+    if (text.size() > kMaxPlainDecimal)
+        return false;
+    char buffer[kMaxPlainDecimal];
+    qsizetype n = 0, i = 0;
+    if (i < text.size() && text[i] == QLatin1Char('-'))
+        buffer[n++] = '-', ++i;
+    auto digits = [&] {
+        const qsizetype start = i;
+        while (i < text.size() && text[i] >= QLatin1Char('0') && text[i] <= QLatin1Char('9'))
+            buffer[n++] = char(text[i++].unicode());
+        return i > start;
+    };
+    if (!digits())
+        return false;
+    if (i < text.size()) {
+        if (text[i] != QLatin1Char('.') && text[i] != QLatin1Char(','))
+            return false;
+        buffer[n++] = '.', ++i;
+        if (!digits() || i != text.size())
+            return false;
+    }
+    const auto [end, error] = std::from_chars(buffer, buffer + n, value);
+    return error == std::errc() && end == buffer + n;
+}
+
 // A number as written by any locale: a point or a comma before the decimals, no groups.
 bool toNumber(QStringView text, double& value)
 {
+    if (plainDecimal(text.trimmed(), value))
+        return true;
     QString t = text.trimmed().toString();
     t.replace(QLatin1Char(','), QLatin1Char('.'));
     bool ok = false;
@@ -85,6 +120,25 @@ bool toNumber(QStringView text, double& value)
 
 bool toInteger(QStringView text, int& value)
 {
+    // The point numbers' shape, read at once: up to nine digits, perhaps after a minus.
+    const QStringView t = text.trimmed();
+    const bool minus = t.startsWith(QLatin1Char('-'));
+    const QStringView digits = t.mid(minus ? 1 : 0);
+    if (!digits.isEmpty() && digits.size() <= 9) {
+        int v = 0;
+        bool plain = true;
+        for (QChar c : digits) {
+            if (c < QLatin1Char('0') || c > QLatin1Char('9')) {
+                plain = false;
+                break;
+            }
+            v = v * 10 + (c.unicode() - '0');
+        }
+        if (plain) {
+            value = minus ? -v : v;
+            return true;
+        }
+    }
     bool ok = false;
     value = text.trimmed().toInt(&ok, 10);
     return ok;
@@ -97,6 +151,25 @@ bool toInputByte(QStringView text, std::uint8_t& byte)
         text = text.mid(2);
     if (text.isEmpty() || text.size() > kMaxHexDigits)
         return false;
+    // Plain hexadecimal digits, as the files write them, read at once.
+    uint digits = 0;
+    bool plain = true;
+    for (QChar c : text) {
+        const char16_t u = c.unicode();
+        const int d = u >= '0' && u <= '9'   ? u - '0'
+                      : u >= 'a' && u <= 'f' ? u - 'a' + 10
+                      : u >= 'A' && u <= 'F' ? u - 'A' + 10
+                                             : -1;
+        if (d < 0) {
+            plain = false;
+            break;
+        }
+        digits = digits * 16 + uint(d);
+    }
+    if (plain) {
+        byte = static_cast<std::uint8_t>(digits & 0xFF);
+        return true;
+    }
     bool ok = false;
     const uint v = text.toUInt(&ok, 16);
     byte = static_cast<std::uint8_t>(v & 0xFF);
