@@ -246,8 +246,9 @@ TEST(ChartFileReader, NumbersOfEveryShapeReadAsTheLocaleReadsThem)
         const double expected = QLocale::c().toDouble(QString(w).replace(',', '.'), &ok);
         const ChartFileContents r = ParseChartFile(file({QStringLiteral("0 ") + w}));
         ASSERT_EQ(r.points.size(), ok ? 1u : 0u);
-        if (ok)
+        if (ok) {
             EXPECT_EQ(r.points[0].y, expected);
+        }
     }
     for (const QString& n : numbers) {
         SCOPED_TRACE(n.toStdString());
@@ -256,8 +257,9 @@ TEST(ChartFileReader, NumbersOfEveryShapeReadAsTheLocaleReadsThem)
         const ChartFileContents r =
             ParseChartFile(file(header(maskLine(0)) << n + QStringLiteral(" 0 1")));
         ASSERT_EQ(r.points.size(), ok ? 1u : 0u);
-        if (ok)
+        if (ok) {
             EXPECT_EQ(r.points[0].x, expected);
+        }
     }
     for (const QString& b : bytes) {
         SCOPED_TRACE(b.toStdString());
@@ -266,8 +268,9 @@ TEST(ChartFileReader, NumbersOfEveryShapeReadAsTheLocaleReadsThem)
         const ChartFileContents r =
             ParseChartFile(file(header(maskLine(1)) << QStringLiteral("0 0 1 ") + b));
         ASSERT_EQ(r.points.size(), ok ? 1u : 0u);
-        if (ok)
+        if (ok) {
             EXPECT_EQ(r.traceBytes[0], expected & 0xFF);
+        }
     }
 }
 

@@ -51,8 +51,10 @@ inline constexpr int kInputValueLength = 3;
 inline constexpr int kMaxTextLength = 19;
 // Decimals of the time and weight columns.
 inline constexpr int kDecimals = 5;
-// A file larger than this holds more than any chart could show; it is refused unread.
-inline constexpr qint64 kMaxFileBytes = 50LL * 1024 * 1024;
+// A file larger than this is refused unread. A recording at the full rate (133 points a second,
+// five inputs) writes about 20 MB an hour, so this takes some twelve hours of it; loaded, such a
+// file holds under a gigabyte.
+inline constexpr qint64 kMaxFileBytes = 256LL * 1024 * 1024;
 
 // The decimal separator of the chart files on this computer: the locale's comma, or a point.
 // (A separator outside the code page would make the file unreadable anywhere.)
