@@ -24,6 +24,9 @@ namespace {
 
 const QString kTimeHint = QStringLiteral("Отображаемый промежуток времени, с");
 const QString kPeriodHint = QStringLiteral("Период выдачи данных АЦП, мс");
+const QString kRecordHint =
+    QStringLiteral("Каждый пуск пишет все точки в файл по мере их поступления,\n"
+                   "без ограничения длины; файл выбирается перед записью");
 
 // Controls that belong together stay on one row of the toolbar.
 QWidget* group(QWidget* parent, std::initializer_list<QWidget*> widgets, int spacing = 4)
@@ -135,6 +138,11 @@ void ChartPanel::setupUi()
     neVpisyvat_->setFont(underlined);
     neVpisyvat_->setChecked(controller_.filters().NeVpisyvat);
     flow->addWidget(neVpisyvat_);
+
+    recordToFile_ = new QCheckBox(QStringLiteral("Записывать в файл"), toolbar_);
+    recordToFile_->setObjectName(QStringLiteral("CheckBoxRecordToFile"));
+    recordToFile_->setToolTip(kRecordHint);
+    flow->addWidget(recordToFile_);
 
     continuous_ = new QPushButton(QStringLiteral("Непрерывная вичитка 1000 точок"), toolbar_);
     continuous_->setObjectName(QStringLiteral("btnContiniousReading"));
