@@ -104,7 +104,7 @@ bool ChartFileRecorder::flush()
         return fail(device_->errorString());
     }
     written_ += done;
-    pending_.clear();
+    pending_.resize(0); // keeps its room for the next second's lines
     return true;
 }
 
