@@ -82,7 +82,7 @@ TEST(ChartFileRecorder, PointByPointGivesTheBytesOfASaveOfTheWholeRun)
     }
 }
 
-class RecorderOnDisk : public ::testing::Test
+class ChartRecorderOnDisk : public ::testing::Test
 {
 protected:
     QTemporaryDir dir;
@@ -98,7 +98,7 @@ protected:
 
 // A disk that fills up in the middle of a flush: the recording stops saying why, and the file
 // ends with the last whole line that went out, so it reads back without a broken line.
-TEST_F(RecorderOnDisk, AFileThatCannotGrowKeepsItsWholeLines)
+TEST_F(ChartRecorderOnDisk, AFileThatCannotGrowKeepsItsWholeLines)
 {
     const QString path = dir.filePath(QStringLiteral("run.twi"));
     ChartFileRecorder recorder(kPoint);
@@ -136,7 +136,7 @@ TEST_F(RecorderOnDisk, AFileThatCannotGrowKeepsItsWholeLines)
 
 // A folder removed under the recording: what would be written there could never be found
 // again, so the recording stops instead of writing on into nowhere.
-TEST_F(RecorderOnDisk, AFileWhoseFolderWasRemovedStopsTheRecording)
+TEST_F(ChartRecorderOnDisk, AFileWhoseFolderWasRemovedStopsTheRecording)
 {
     ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("stick")));
     const QString path = dir.filePath(QStringLiteral("stick/run.twi"));
