@@ -25,8 +25,9 @@ namespace {
 const QString kTimeHint = QStringLiteral("Отображаемый промежуток времени, с");
 const QString kPeriodHint = QStringLiteral("Период выдачи данных АЦП, мс");
 const QString kRecordHint =
-    QStringLiteral("Каждый пуск пишет все точки в файл по мере их поступления,\n"
-                   "без ограничения длины; файл выбирается перед записью");
+    QStringLiteral("Все точки пуска пишутся в файл по мере поступления,\n"
+                   "без ограничения длины записи. Файл выбирается при отметке\n"
+                   "и перед каждым следующим пуском.");
 
 // Controls that belong together stay on one row of the toolbar.
 QWidget* group(QWidget* parent, std::initializer_list<QWidget*> widgets, int spacing = 4)
