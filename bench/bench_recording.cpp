@@ -46,6 +46,7 @@
 #include <fstream>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -166,7 +167,8 @@ void bench(const Rate& rate, int seconds, int plainSeconds)
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("recording.twi"));
     const RunFigures rec = chartRun(rate, seconds, path);
-    const double plainCpu = plainSeconds > 0 ? chartRun(rate, plainSeconds, {}).cpuPercent : -1;
+    const std::vector<RunFigures> plain =
+        plainSeconds > 0 ? std::vector{chartRun(rate, plainSeconds, {})} : std::vector<RunFigures>{};
 
     QFile file(path);
     const qint64 bytes = file.size();
@@ -195,8 +197,8 @@ void bench(const Rate& rate, int seconds, int plainSeconds)
     std::printf("  file lines - 5 header lines     %ld   (= points of the run)\n", lines - 5);
     std::printf("  file size                       %.1f MB\n", double(bytes) / 1e6);
     std::printf("  GUI thread CPU, recording       %.1f %% of one core\n", rec.cpuPercent);
-    if (plainCpu >= 0)
-        std::printf("  GUI thread CPU, plain run       %.1f %% of one core\n", plainCpu);
+    for (const RunFigures& p : plain)
+        std::printf("  GUI thread CPU, plain run       %.1f %% of one core\n", p.cpuPercent);
     if (rec.rssAtFillMb)
         std::printf("  resident at the window's fill   %.1f MB\n", *rec.rssAtFillMb);
     else
@@ -205,6 +207,11 @@ void bench(const Rate& rate, int seconds, int plainSeconds)
     if (rec.rssAtFillMb)
         std::printf("  growth after the fill           %.2f MB   (target < 1 MB)\n",
                     rec.rssEndMb - *rec.rssAtFillMb);
+    // The same for the plain run: growth that is not the recording's.
+    for (const RunFigures& p : plain)
+        if (p.rssAtFillMb)
+            std::printf("  plain run: resident at the fill %.1f MB, at the end %.1f MB (%+.2f MB)\n",
+                        *p.rssAtFillMb, p.rssEndMb, p.rssEndMb - *p.rssAtFillMb);
     std::fflush(stdout);
 }
 
