@@ -37,7 +37,10 @@ ChartController::ChartController(Link& link, Uperemen& settings, ChartControls& 
     acquisition_.onDelayLabel = [this](const QString& text, bool visible) {
         emit delayLabelChanged(text, visible);
     };
-    reception_.onSample = [this](const std::uint8_t* data) { acquisition_.addSample(data); };
+    reception_.onSample = [this](const std::uint8_t* data) {
+        if (acquisition_.addSample(data) && onRunPoint)
+            onRunPoint();
+    };
     // An adapter pulled out during a run ends it as "Стоп" would, once reception has unwound.
     reception_.onDeviceLost = [this] {
         QMetaObject::invokeMethod(this, &ChartController::stopRun, Qt::QueuedConnection);
@@ -233,6 +236,7 @@ void ChartController::puskStop()
     }
     if (mode_ != Mode::Idle || !portOpen())
         return;
+    emit runRequested();
     stopStreamLeftRunning();
 
     filter1Changed(controls_.filter1());

@@ -50,6 +50,8 @@ public:
                     ChartSink& sink, QObject* parent = nullptr);
 
     ChartHooks hooks;
+    // Every point a run adds, right after it was added (the newest of weightPoints()).
+    std::function<void()> onRunPoint;
 
     // --- entering and leaving -----------------------------------------------------------------
     // Panel1Ind1DblClick / NGraphicClick.
@@ -132,6 +134,9 @@ signals:
     void delayLabelChanged(const QString& text, bool visible);
     // laPeriodACPFromFile and laNumDInputFromFile go away.
     void fileLabelsHidden();
+    // "Пуск" on the idle chart with the port open, before anything is sent: what a run needs
+    // asked first (the recording's file) is asked now.
+    void runRequested();
     // A run begins: the traces take the colours and the mask in force now.
     void runStarting(std::uint8_t inputMask);
     // Input traces from a file are about to be drawn: in the configured colours and levels,

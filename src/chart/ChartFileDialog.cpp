@@ -38,7 +38,8 @@ QString ChartFileDialog::extensionOf(const QString& filter) const
 bool ChartFileDialog::Execute(QWidget* parent)
 {
     const FileDialogRun run{kind_ != Kind::OpenData, filters(), DefaultExt(),
-                            [this](const QString& filter) { return extensionOf(filter); }};
+                            [this](const QString& filter) { return extensionOf(filter); },
+                            kind_ == Kind::Record};
     return ExecuteFileDialog(parent, run, FileName, InitialDir);
 }
 

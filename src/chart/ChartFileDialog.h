@@ -1,7 +1,9 @@
 #pragma once
 // The file dialogs of the chart's popup menu: GraphTXTSaveDialog and GraphTXTOpenDialog for the
 // chart files, and the dialog of the chart's picture. A name typed without an extension gets
-// the one of the filter chosen (the first filter's when "Все" is chosen).
+// the one of the filter chosen (the first filter's when "Все" is chosen). The recording's
+// dialog (`Record`) is the save dialog of chart files that asks before it takes a file that is
+// there: a recording writes in place, and would wipe the file out on its first line.
 #include <QString>
 #include <QStringList>
 
@@ -12,7 +14,7 @@ namespace korvel {
 class ChartFileDialog
 {
 public:
-    enum class Kind { SaveData, OpenData, SavePicture };
+    enum class Kind { SaveData, OpenData, SavePicture, Record };
 
     explicit ChartFileDialog(Kind kind);
 
@@ -26,7 +28,7 @@ public:
     QString InitialDir; // where the dialog opens while FileName is empty
 
     // Runs the dialog modally; true with FileName set when the user chose a file. Saving does
-    // not ask before it replaces a file (the replacement is atomic).
+    // not ask before it replaces a file (the replacement is atomic); recording does.
     bool Execute(QWidget* parent);
 
 private:

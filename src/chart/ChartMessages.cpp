@@ -72,6 +72,12 @@ PopupMessage ChartPictureNotSavedMessage(const QString& path, const QString& why
                   why + QStringLiteral(")."));
 }
 
+PopupMessage ChartRecordingStoppedMessage(const QString& path, const QString& why)
+{
+    return FittedMessage(QStringLiteral("Не могу записывать в файл\n") + path + QStringLiteral("\n(") +
+                         why + QStringLiteral(").\nЗапись остановлена."));
+}
+
 PopupMessage ChartFileProblemMessage(const QString& path, const ChartFileProblem& problem,
                                      int pointsShown)
 {

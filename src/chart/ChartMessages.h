@@ -10,6 +10,8 @@ namespace korvel {
 
 PopupMessage ChartFileNotSavedMessage(const QString& path, const QString& why);
 PopupMessage ChartPictureNotSavedMessage(const QString& path, const QString& why);
+// A recording that could not go on writing its file (the run itself goes on).
+PopupMessage ChartRecordingStoppedMessage(const QString& path, const QString& why);
 // Why a file was not shown whole; `pointsShown` were read before the problem and stay.
 PopupMessage ChartFileProblemMessage(const QString& path, const ChartFileProblem& problem,
                                      int pointsShown);

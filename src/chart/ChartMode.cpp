@@ -4,6 +4,7 @@
 #include "chart/ChartFiles.h"
 #include "chart/ChartPanel.h"
 #include "chart/ChartPlot.h"
+#include "chart/ChartRecording.h"
 #include "chart/ContinuousReading.h"
 #include "ui/MessagePopup.h"
 
@@ -26,6 +27,7 @@ ChartMode::ChartMode(Link& link, Uperemen& settings, ChartControls& controls, Po
 
     files_ = new ChartFiles(*controller_, *panel_, this);
     continuous_ = new ContinuousReading(*controller_, settings, this);
+    recording_ = new ChartRecording(*controller_, panel_->CheckBoxRecordToFile(), this);
     continuous_->showLinkFailure = [] { ShowFormMessage(); };
     panel_->onSaveData = [this] { files_->NSaveDataGraphClick(); };
     panel_->onLoadData = [this] { files_->NLoadDataGraphClick(); };

@@ -10,6 +10,7 @@ class ChartController;
 class ChartFiles;
 class ChartPanel;
 class ChartPlot;
+class ChartRecording;
 class Link;
 class ContinuousReading;
 class PollCycle;
@@ -30,6 +31,7 @@ public:
     ChartPlot& plot() const { return *plot_; }
     ChartFiles& files() const { return *files_; }
     ContinuousReading& continuousReading() const { return *continuous_; }
+    ChartRecording& recording() const { return *recording_; }
     QWidget* PanelGraphic() const { return panelGraphic_; }
 
 protected:
@@ -42,6 +44,7 @@ private:
     ChartPanel* panel_;
     ChartFiles* files_;
     ContinuousReading* continuous_;
+    ChartRecording* recording_;
 };
 
 } // namespace korvel

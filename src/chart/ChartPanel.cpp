@@ -25,6 +25,10 @@ namespace {
 
 const QString kTimeHint = QStringLiteral("Отображаемый промежуток времени, с");
 const QString kPeriodHint = QStringLiteral("Период выдачи данных АЦП, мс");
+const QString kRecordHint =
+    QStringLiteral("Все точки пуска пишутся в файл по мере поступления,\n"
+                   "без ограничения длины записи. Файл выбирается при отметке\n"
+                   "и перед каждым следующим пуском.");
 
 // Controls that belong together stay on one row of the toolbar.
 QWidget* group(QWidget* parent, std::initializer_list<QWidget*> widgets, int spacing = 4)
@@ -136,6 +140,11 @@ void ChartPanel::setupUi()
     neVpisyvat_->setFont(underlined);
     neVpisyvat_->setChecked(controller_.filters().NeVpisyvat);
     flow->addWidget(neVpisyvat_);
+
+    recordToFile_ = new QCheckBox(QStringLiteral("Записывать в файл"), toolbar_);
+    recordToFile_->setObjectName(QStringLiteral("CheckBoxRecordToFile"));
+    recordToFile_->setToolTip(kRecordHint);
+    flow->addWidget(recordToFile_);
 
     continuous_ = new QPushButton(QStringLiteral("Непрерывная вичитка 1000 точок"), toolbar_);
     continuous_->setObjectName(QStringLiteral("btnContiniousReading"));

@@ -39,6 +39,8 @@ public:
     QSpinBox* CSpinEditFilter2() const { return filter2_; }
     QSpinBox* CSpinEditStab_bnd() const { return stabBnd_; }
     QCheckBox* CheckBoxFiltersNeVpisyvat() const { return neVpisyvat_; }
+    // "Записывать в файл": every run written to a file as it comes (ChartRecording).
+    QCheckBox* CheckBoxRecordToFile() const { return recordToFile_; }
     QLabel* laZaderzhkaSignDInputs() const { return delayLabel_; }
     QLabel* laPeriodACPFromFile() const { return periodFromFile_; }
     QLabel* laNumDInputFromFile() const { return inputsFromFile_; }
@@ -100,6 +102,7 @@ private:
     QSpinBox* filter2_ = nullptr;
     QSpinBox* stabBnd_ = nullptr;
     QCheckBox* neVpisyvat_ = nullptr;
+    QCheckBox* recordToFile_ = nullptr;
     QLabel* delayLabel_ = nullptr;
     QLabel* periodFromFile_ = nullptr;
     QLabel* inputsFromFile_ = nullptr;

@@ -1,8 +1,26 @@
 #include "ui/FileDialogRun.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QPushButton>
 
 namespace korvel {
+
+namespace {
+
+bool replaceAllowed(QWidget* parent, const QString& path)
+{
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Сохранить как"),
+                    QStringLiteral("Файл\n%1\nуже есть. Заменить его?").arg(path),
+                    QMessageBox::NoButton, parent);
+    QPushButton* replace = box.addButton(QStringLiteral("Заменить"), QMessageBox::AcceptRole);
+    box.setDefaultButton(box.addButton(QStringLiteral("Отмена"), QMessageBox::RejectRole));
+    box.exec();
+    return box.clickedButton() == replace;
+}
+
+} // namespace
 
 bool ExecuteFileDialog(QWidget* parent, const FileDialogRun& run, QString& fileName,
                        const QString& initialDir)
@@ -22,13 +40,19 @@ bool ExecuteFileDialog(QWidget* parent, const FileDialogRun& run, QString& fileN
         dialog.setDirectory(initialDir);
     else
         dialog.selectFile(fileName);
-    if (dialog.exec() != QDialog::Accepted)
-        return false;
-    const QStringList chosen = dialog.selectedFiles();
-    if (chosen.isEmpty())
-        return false;
-    fileName = chosen.first();
-    return true;
+    for (;;) {
+        if (dialog.exec() != QDialog::Accepted)
+            return false;
+        const QStringList chosen = dialog.selectedFiles();
+        if (chosen.isEmpty())
+            return false;
+        if (!run.askBeforeReplacing || !QFileInfo::exists(chosen.first()) ||
+            replaceAllowed(parent, chosen.first())) {
+            fileName = chosen.first();
+            return true;
+        }
+        dialog.selectFile(chosen.first());
+    }
 }
 
 } // namespace korvel

@@ -18,6 +18,9 @@ struct FileDialogRun
     QString defaultExt; // added to a name typed without an extension
     // When set, choosing a filter makes its extension the one added instead.
     std::function<QString(const QString& filter)> extensionOf;
+    // For a file written in place rather than replaced atomically (a recording): a file that is
+    // there already is only taken after a question, and "Отмена" goes back to the dialog.
+    bool askBeforeReplacing = false;
 };
 
 // Runs the dialog modally; true with fileName set when the user chose a file. initialDir is

@@ -13,6 +13,7 @@
 #include "settings/ChartControls.h"
 #include "settings/SettingsValues.h"
 
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QPushButton>
 #include <QSize>
@@ -23,6 +24,7 @@ struct ChartPanelPlaces
 {
     QPoint pusk, exit, burst, plot; // in the chart panel
     QPoint digit;                   // a digit of row 1 on the front panel, to double-click
+    QPoint record;                  // "Записывать в файл", in the chart panel
 };
 
 // serviceCommands: the burst button shown, as after the service key sequence; it takes room in
@@ -46,7 +48,7 @@ inline ChartPanelPlaces chartPanelPlaces(QSize window, bool serviceCommands = fa
     const auto centre = [](QWidget* w, QWidget* in) { return w->mapTo(in, w->rect().center()); };
     return {centre(panel.BitBtnPuskStop(), &panel), centre(panel.BitBtnCloseGraphic(), &panel),
             centre(panel.btnContiniousReading(), &panel), centre(panel.Chart1(), &panel),
-            centre(front.row1Digit(3), &front)};
+            centre(front.row1Digit(3), &front), centre(panel.CheckBoxRecordToFile(), &panel)};
 }
 
 } // namespace korvel::test

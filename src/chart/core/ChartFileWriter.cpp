@@ -44,32 +44,39 @@ QString hexByte(std::uint8_t byte)
 
 } // namespace
 
+QStringList ChartFileHeaderLines(const ChartFileData& data)
+{
+    return {f::signature(), f::periodHeader() + data.periodText,
+            f::filterHeader() + QString::number(data.filter1),
+            f::maskHeader() + QString::number(data.writtenMask()), f::columnHeader()};
+}
+
+QString ChartFileDataLine(const ChartPoint& p, double secondsPerPoint, std::uint8_t mask,
+                          std::uint8_t input, QChar separator)
+{
+    QString line;
+    line.reserve(48);
+    appendField(line, QLocale::c().toString(p.x, 'f', 0), kNumberWidth);
+    line.append(QLatin1Char(' '));
+    appendField(line, columnNumber(p.x * secondsPerPoint, separator), kTimeWidth);
+    line.append(QLatin1Char(' '));
+    appendField(line, columnNumber(p.y, separator), kWeightWidth);
+    if (mask != 0) {
+        line.append(QLatin1Char(' '));
+        appendField(line, hexByte(input), kInputsWidth);
+    }
+    return line;
+}
+
 QStringList ChartFileLines(const ChartFileData& data, const QLocale& locale)
 {
     const QChar separator = f::decimalSeparator(locale);
     const std::uint8_t mask = data.writtenMask();
-    QStringList lines;
+    QStringList lines = ChartFileHeaderLines(data);
     lines.reserve(qsizetype(data.points.size()) + f::kHeaderLines);
-    lines << f::signature() << f::periodHeader() + data.periodText
-          << f::filterHeader() + QString::number(data.filter1)
-          << f::maskHeader() + QString::number(mask) << f::columnHeader();
-
-    const QLocale c = QLocale::c();
-    for (std::size_t i = 0; i < data.points.size(); ++i) {
-        const ChartPoint& p = data.points[i];
-        QString line;
-        line.reserve(48);
-        appendField(line, c.toString(p.x, 'f', 0), kNumberWidth);
-        line.append(QLatin1Char(' '));
-        appendField(line, columnNumber(p.x * data.secondsPerPoint, separator), kTimeWidth);
-        line.append(QLatin1Char(' '));
-        appendField(line, columnNumber(p.y, separator), kWeightWidth);
-        if (mask != 0) {
-            line.append(QLatin1Char(' '));
-            appendField(line, hexByte(data.inputs[i]), kInputsWidth);
-        }
-        lines << line;
-    }
+    for (std::size_t i = 0; i < data.points.size(); ++i)
+        lines << ChartFileDataLine(data.points[i], data.secondsPerPoint, mask,
+                                   mask != 0 ? data.inputs[i] : std::uint8_t(0), separator);
     return lines;
 }
 

@@ -32,6 +32,13 @@ struct ChartFileData
 
 // The lines of the file, without line ends.
 QStringList ChartFileLines(const ChartFileData& data, const QLocale& locale = QLocale());
+// Its five header lines alone (the points are not looked at, but for the mask they allow).
+QStringList ChartFileHeaderLines(const ChartFileData& data);
+// One data line: point `p` of a run with `secondsPerPoint`, and its input byte when `mask` (the
+// mask the file states) is not 0; numbers with the file's decimal `separator`
+// (ChartFileFormat::decimalSeparator). A file recorded point by point shares it.
+QString ChartFileDataLine(const ChartPoint& p, double secondsPerPoint, std::uint8_t mask,
+                          std::uint8_t input, QChar separator);
 // The file's bytes: Windows-1251, every line ended by CR LF.
 QByteArray ChartFileBytes(const ChartFileData& data, const QLocale& locale = QLocale());
 // Writes the file to an open device; false when the device took less than all of it.

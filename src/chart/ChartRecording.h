@@ -1,0 +1,70 @@
+#pragma once
+#include "chart/ChartController.h"
+#include "chart/ChartFileDialog.h"
+#include "chart/core/ChartFileRecorder.h"
+#include "settings/SettingsMessages.h"
+
+#include <QObject>
+#include <QTimer>
+#include <functional>
+
+class QCheckBox;
+
+namespace korvel {
+
+// "Записывать в файл": while the box is ticked, every run is written to a chart file as its
+// points come (ChartFileRecorder), so a recording of hours survives a crash or a pulled cable and
+// costs no memory beyond the chart's window: the chart keeps its window, the file everything.
+//
+// The file is chosen when the box is ticked, and every further run asks for a new one, so a
+// recording never replaces another unasked. Cancelling that dialog unticks the box and the run
+// starts all the same, unrecorded: "Пуск" was pressed to watch the scale, and the unticked box
+// says plainly that this run goes nowhere. Ticking the box during a run records at once, from the
+// points the chart still holds on. Lines go to the system every kFlushIntervalMs; the file is
+// complete and closed however the run ends ("Стоп", a pulled adapter, the box unticked). A file
+// that cannot be written stops the recording with a message naming it and unticks the box; the
+// run goes on, and what was written stays.
+class ChartRecording : public QObject
+{
+    Q_OBJECT
+public:
+    ChartRecording(ChartController& controller, QCheckBox* box, QObject* parent = nullptr);
+
+    ChartFileDialog GraphRecordDialog{ChartFileDialog::Kind::Record};
+
+    // Asks for the file of the next recording; true with `path` set. The dialog unless replaced.
+    std::function<bool(QString& path)> chooseFile;
+    // Shows a message (the message popup unless replaced).
+    std::function<void(const PopupMessage&)> showMessage;
+
+    // The file being written, or the one the next run will write; empty when unticked.
+    QString fileName() const { return path_; }
+    bool recording() const { return recorder_.active(); }
+    const ChartFileRecorder& recorder() const { return recorder_; }
+
+    // Well under the second a killed program may lose.
+    static constexpr int kFlushIntervalMs = 250;
+
+private:
+    void boxToggled(bool on);
+    void runRequested();
+    void modeChanged(ChartController::Mode mode);
+    void begin();
+    void pointAdded();
+    void end();
+    void failed();
+    bool askForFile();
+    void untick();
+    QString proposedPath() const;
+    void focusToSink();
+
+    ChartController& controller_;
+    QCheckBox* box_;
+    ChartFileRecorder recorder_;
+    QTimer flushTimer_;
+    QString path_;
+    QString lastFolder_;
+    bool fileUsed_ = false; // a run has written path_: the next one asks for another file
+};
+
+} // namespace korvel
