@@ -29,6 +29,7 @@
 //      window has filled and every simulated hour up to 24.
 //
 // Usage: bench_chart [seconds per run, default 60] [runs, default ABC; any of ABCRM]
+#include "BenchMemory.h"
 #include "chart/ChartController.h"
 #include "chart/ChartMode.h"
 #include "chart/ChartPlot.h"
@@ -68,23 +69,8 @@ double threadCpuSeconds()
            double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
-double residentMb()
-{
-    long pages = 0, resident = 0;
-    if (FILE* f = std::fopen("/proc/self/statm", "r")) {
-        if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2)
-            resident = 0;
-        std::fclose(f);
-    }
-    return double(resident) * double(sysconf(_SC_PAGESIZE)) / 1e6;
-}
-
-// Bytes the heap has handed out and not got back (small blocks and mapped ones).
-double heapInUseMb()
-{
-    const struct mallinfo2 m = mallinfo2();
-    return double(m.uordblks + m.hblkhd) / 1e6;
-}
+using korvel::benchmark::heapInUseMb;
+using korvel::benchmark::residentMb;
 
 // The longest time the event loop spent between waking up and waiting again.
 class LoopWatch

@@ -7,6 +7,7 @@
 // printed before the file is made and after each load.
 //
 // Usage: bench_chartfiles [data lines, default 1000000]
+#include "BenchMemory.h"
 #include "chart/ChartController.h"
 #include "chart/ChartFileSave.h"
 #include "chart/ChartFiles.h"
@@ -44,22 +45,8 @@ constexpr int kSavePoints = 13200;
 constexpr int kRepeats = 5;
 constexpr int kLoadRepeats = 3;
 
-double residentMb()
-{
-    long pages = 0, resident = 0;
-    if (FILE* f = std::fopen("/proc/self/statm", "r")) {
-        if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2)
-            resident = 0;
-        std::fclose(f);
-    }
-    return double(resident) * double(sysconf(_SC_PAGESIZE)) / 1e6;
-}
-
-double heapInUseMb()
-{
-    const struct mallinfo2 m = mallinfo2();
-    return double(m.uordblks + m.hblkhd) / 1e6;
-}
+using korvel::benchmark::heapInUseMb;
+using korvel::benchmark::residentMb;
 
 void printMemory(const char* when)
 {

@@ -16,6 +16,7 @@
 //                        [--runs AB]
 // The plain run compares fairly only at the same length: until the window has filled, every
 // second adds points a repaint has to draw.
+#include "BenchMemory.h"
 #include "chart/ChartController.h"
 #include "chart/ChartMode.h"
 #include "chart/ChartPanel.h"
@@ -60,14 +61,7 @@ double guiThreadCpuSeconds()
            double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
-double residentMb()
-{
-    std::ifstream status("/proc/self/status");
-    for (std::string line; std::getline(status, line);)
-        if (line.rfind("VmRSS:", 0) == 0)
-            return std::atof(line.c_str() + 6) / 1024.0;
-    return 0;
-}
+using korvel::benchmark::residentMb;
 
 struct Rate
 {
