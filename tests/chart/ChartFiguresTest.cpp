@@ -1,6 +1,6 @@
 // The figures' row under the toolbar as a technician reads it: after a file is loaded, for
 // the part of it in view, after a run's points, and in the chart's picture.
-#include "ChartFakes.h"
+#include "ChartPanelRig.h"
 #include "chart/ChartController.h"
 #include "chart/ChartFiguresRow.h"
 #include "chart/ChartFiles.h"
@@ -32,17 +32,11 @@ QString local(QString text)
     return text.replace('.', QLocale().decimalPoint());
 }
 
-class Figures : public ::testing::Test
+class Figures : public ::testing::Test, protected test::ChartPanelRig
 {
 protected:
-    Figures()
-    {
-        panel.resize(900, 500);
-        panel.show();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(&panel));
-        chart.enter(); // the indicator's decimals 2 and discreteness 5: a division is 0.05
-        files.showMessage = [this](const PopupMessage& m) { messages << m.text; };
-    }
+    // The indicator's decimals 2 and discreteness 5: a division is 0.05.
+    Figures() { start({900, 500}); }
 
     QStringList shown() const
     {
@@ -55,19 +49,6 @@ protected:
     }
     ChartFiguresRow& row() const { return *panel.figuresRow(); }
 
-    test::VirtualClock clock;
-    test::ChartIndicator indicator{clock};
-    Uperemen settings;
-    ChartControls controls;
-    Link link{indicator, clock, settings};
-    FrontPanel front;
-    PollCycle poll{link, settings, front};
-    ChartPlot* plot = new ChartPlot;
-    ChartController chart{link, settings, controls, poll, *plot};
-    ChartPanel panel{chart, settings, controls, plot};
-    ChartFiles files{chart, panel};
-    QTemporaryDir dir;
-    QStringList messages;
 };
 
 TEST_F(Figures, ALoadedStepShowsItsSettlingAndTheViewItsOwnFigures)

@@ -2,7 +2,7 @@
 // and input traces in the plot; what may be saved; the messages for files that cannot be
 // written or read whole; the picture of the chart.
 #include "chart/ChartFiles.h"
-#include "ChartFakes.h"
+#include "ChartPanelRig.h"
 #include "chart/ChartController.h"
 #include "chart/ChartFiguresRow.h"
 #include "chart/ChartPanel.h"
@@ -35,17 +35,13 @@ QByteArray cp1251(const QString& text)
     return encode(text);
 }
 
-class Files : public ::testing::Test
+class Files : public ::testing::Test, protected test::ChartPanelRig
 {
 protected:
     Files()
     {
         settings.DInputColor = {0x0000FF, 0x00FF00, 0x00FFFF, 0xFF00FF, 0x808080};
-        panel.resize(700, 500);
-        panel.show();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(&panel));
-        chart.enter();
-        files.showMessage = [this](const PopupMessage& m) { messages << m.text; };
+        start({700, 500});
     }
 
     QString write(const QString& name, const QString& text)
@@ -75,20 +71,6 @@ protected:
     {
         return plot->yAxis2->coordToPixel(plot->GraphicDInput(input)->data()->at(index)->value);
     }
-
-    test::VirtualClock clock;
-    test::ChartIndicator indicator{clock};
-    Uperemen settings;
-    ChartControls controls;
-    Link link{indicator, clock, settings};
-    FrontPanel front;
-    PollCycle poll{link, settings, front};
-    ChartPlot* plot = new ChartPlot;
-    ChartController chart{link, settings, controls, poll, *plot};
-    ChartPanel panel{chart, settings, controls, plot};
-    ChartFiles files{chart, panel};
-    QTemporaryDir dir;
-    QStringList messages;
 };
 
 const QString kHeader = QStringLiteral("twi\r\n"
