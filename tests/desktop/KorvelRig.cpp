@@ -376,14 +376,14 @@ QImage KorvelRig::waitForPicture(const QImage& expected, bool differ, int boundM
     return now;
 }
 
-long KorvelRig::residentKb() const
+long KorvelRig::anonymousKb() const
 {
     QFile status(QStringLiteral("/proc/%1/status").arg(korvel_.processId()));
     if (!status.open(QIODevice::ReadOnly))
         return -1;
     for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
+        if (line.startsWith("RssAnon:"))
+            return line.mid(8).trimmed().split(' ').first().toLong();
     return -1;
 }
 

@@ -150,7 +150,10 @@ public:
     // Descriptors the process holds: all of them, and those on terminals (the port).
     int openDescriptors() const { return descriptors(false); }
     int terminalDescriptors() const { return descriptors(true); }
-    long residentKb() const;
+    // Resident memory of korvel's own making (heap and stacks, no mapped files or shared
+    // segments): what a leak grows. Library pages touched for the first time late in a run and
+    // the X server's shared images move the whole resident figure by a megabyte or more.
+    long anonymousKb() const;
 
 private:
     int descriptors(bool terminalsOnly) const;
