@@ -4,10 +4,13 @@
 // number n, inputs = bits 4..11 of n, so input 1 changes every 16 frames), so every missing
 // number is a lost frame.
 //
-// Three runs, each with a 99 s window and all five input traces on:
+// Four runs, each with a 99 s window and all five input traces on:
 //   A  9600 baud, ADC period 7.5 ms (133 frames/s, the line's practical rate)
 //   B  115200 baud, ADC period 1 ms (the fastest the simulator paces)
 //   C  as A, with a popup menu held open for 5 s in the middle of the run
+//   W  as A, but an indicator with its weight at rest and its inputs standing (the simulator's
+//      weighing pattern with no load put on): the run a technician watches most; its frames
+//      carry no numbers, so no frames are counted as lost
 //
 // Prints per run: frames sent before the stop, frames plotted, frames lost (missing numbers),
 // frames in flight at the stop; CPU of the GUI thread (% of one core; the simulator is a
@@ -28,7 +31,7 @@
 //      memory, the heap in use and the points the plot's series hold room for, once the
 //      window has filled and every simulated hour up to 24.
 //
-// Usage: bench_chart [seconds per run, default 60] [runs, default ABC; any of ABCRM]
+// Usage: bench_chart [seconds per run, default 60] [runs, default ABC; any of ABCWRM]
 #include "BenchMemory.h"
 #include "chart/ChartController.h"
 #include "chart/ChartMode.h"
@@ -113,13 +116,14 @@ struct Result
     double cpuPercent = 0, repaintsPerSecond = 0, longestBusyMs = 0;
 };
 
-Result run(const char* name, int baud, double periodMs, int seconds, bool popup, LoopWatch& watch)
+Result run(const char* name, int baud, double periodMs, int seconds, bool popup, LoopWatch& watch,
+           bool counting = true)
 {
     using namespace korvel;
     sim::SimOptions o;
     o.baud = baud;
     o.periodMs = periodMs;
-    o.streamPattern = sim::StreamPattern::Counting;
+    o.streamPattern = counting ? sim::StreamPattern::Counting : sim::StreamPattern::Weighing;
     sim::Simulator sim(o);
     std::string error;
     if (!sim.start(&error)) {
@@ -204,12 +208,15 @@ Result run(const char* name, int baud, double periodMs, int seconds, bool popup,
             ++r.lost; // a frame plotted with another frame's number
     r.inFlight = r.sent - (last + 1);
 
-    std::printf("%s: %d baud, period %.1f ms, %d s%s\n", name, baud, periodMs, seconds,
-                popup ? ", popup menu open for 5 s in the middle" : "");
+    std::printf("%s: %d baud, period %.1f ms, %d s%s%s\n", name, baud, periodMs, seconds,
+                popup ? ", popup menu open for 5 s in the middle" : "",
+                counting ? "" : ", weight at rest, inputs standing");
     std::printf("  frames sent before the stop     %ld\n", r.sent);
     std::printf("  frames plotted                  %ld\n", r.plotted);
-    std::printf("  frames lost                     %ld   (target 0)\n", r.lost);
-    std::printf("  frames in flight at the stop    %ld\n", r.inFlight);
+    if (counting) {
+        std::printf("  frames lost                     %ld   (target 0)\n", r.lost);
+        std::printf("  frames in flight at the stop    %ld\n", r.inFlight);
+    }
     std::printf("  GUI thread CPU                  %.1f %% of one core   (target < 15 %%)\n",
                 r.cpuPercent);
     std::printf("  repaints per second             %.1f   (target <= 60)\n", r.repaintsPerSecond);
@@ -389,6 +396,8 @@ int main(int argc, char** argv)
         run("B", 115200, 1.0, seconds, false, watch);
     if (runs.contains('C'))
         run("C", 9600, 7.5, seconds, true, watch);
+    if (runs.contains('W'))
+        run("W", 9600, 7.5, seconds, false, watch, false);
     if (runs.contains('R')) {
         // KORVEL_BENCH_REPAINTS: fewer repaints, for a run under a profiler.
         const int repaints = qEnvironmentVariableIsSet("KORVEL_BENCH_REPAINTS")
