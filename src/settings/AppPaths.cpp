@@ -39,13 +39,15 @@ AppPlaces AppPaths::forExecutable(const QString& executablePath)
             QDir(userFolder(QStandardPaths::GenericConfigLocation, QStringLiteral(".config")))
                 .filePath(QStringLiteral("korvel.ini"));
         p.dialogFolder = QDir::homePath();
-        p.backupFolder =
-            QDir(userFolder(QStandardPaths::GenericDataLocation, QStringLiteral(".local/share")))
-                .filePath(QStringLiteral("backup"));
+        const QDir data(
+            userFolder(QStandardPaths::GenericDataLocation, QStringLiteral(".local/share")));
+        p.backupFolder = data.filePath(QStringLiteral("backup"));
+        p.journalFolder = data.filePath(QStringLiteral("journal"));
     } else {
         p.settingsFile = SettingsStore::filePathForExecutable(exe.absoluteFilePath());
         p.dialogFolder = p.executableFolder;
         p.backupFolder = QDir(p.executableFolder).filePath(QStringLiteral("backup"));
+        p.journalFolder = QDir(p.executableFolder).filePath(QStringLiteral("journal"));
     }
     return p;
 }
@@ -73,6 +75,11 @@ QString AppPaths::dialogFolder()
 QString AppPaths::backupFolder()
 {
     return current().backupFolder;
+}
+
+QString AppPaths::journalFolder()
+{
+    return current().journalFolder;
 }
 
 bool AppPaths::installed()

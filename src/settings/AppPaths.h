@@ -15,6 +15,9 @@ struct AppPlaces
     QString dialogFolder;
     // Where memory backups are written (created by whoever writes there first).
     QString backupFolder;
+    // Where the copies of the indicators' output configuration are kept while the PC holds
+    // their outputs (created on the first take-over).
+    QString journalFolder;
 };
 
 // Where the program keeps its files.
@@ -27,7 +30,8 @@ struct AppPlaces
 // would mix the settings of every user of the PC. It keeps the settings in
 // $XDG_CONFIG_HOME/korvel/korvel.ini (~/.config/korvel/korvel.ini), starts its file dialogs in
 // the home folder and writes backups to $XDG_DATA_HOME/korvel/backup
-// (~/.local/share/korvel/backup). The folders are created on the first write, never on reading.
+// (~/.local/share/korvel/backup). The copies of taken-over output blocks go to the "journal"
+// folder beside the backups. The folders are created on the first write, never on reading.
 class AppPaths
 {
 public:
@@ -35,6 +39,7 @@ public:
     static QString settingsFile();
     static QString dialogFolder();
     static QString backupFolder();
+    static QString journalFolder();
     static bool installed();
 
     // The places of the running executable.

@@ -21,4 +21,10 @@ namespace korvel {
 bool ReplaceFile(const QString& path, const std::function<bool(QIODevice&)>& write,
                  QString* why = nullptr, const QString& whyWithoutDeviceError = QString());
 
+// The same, and the new file is on the medium when this returns true: its bytes and the
+// folder entry that names it. For the few files whose loss in a power cut costs more than the
+// moment the call takes.
+bool ReplaceFileDurably(const QString& path, const std::function<bool(QIODevice&)>& write,
+                        QString* why = nullptr);
+
 } // namespace korvel

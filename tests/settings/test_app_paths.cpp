@@ -123,6 +123,8 @@ TEST(AppPaths, PlacesFollowTheLayoutAroundTheExecutable)
         EXPECT_EQ(p.settingsFile, l.expand(c.settings));
         EXPECT_EQ(p.dialogFolder, l.expand(c.dialogs));
         EXPECT_EQ(p.backupFolder, l.expand(c.backups));
+        // The output journals live beside the backups, in every kind of copy.
+        EXPECT_EQ(p.journalFolder, QFileInfo(p.backupFolder).path() + "/journal");
         EXPECT_EQ(p.executableFolder, l.path(QFileInfo(c.executable).path()));
     }
 }
