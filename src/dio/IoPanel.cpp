@@ -206,6 +206,15 @@ void TFormCyfrInOut::CheckBoxCyfrOutClick()
     checkBox_->setChecked(!takeOver);
 }
 
+void TFormCyfrInOut::showReleased()
+{
+    if (checkBox_->isChecked()) {
+        IgnoreNextTakeOverClick = true;
+        checkBox_->setChecked(false);
+    }
+    setOutputsOperable(false);
+}
+
 void TFormCyfrInOut::setOutputsOperable(bool on)
 {
     outputsOperable_ = on;

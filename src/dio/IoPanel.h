@@ -56,6 +56,9 @@ public:
     void dock();
     // While a memory transfer runs: box and output lamps disabled.
     void setTransferLock(bool locked);
+    // The process let go of the outputs without a release (their block waits in the journal):
+    // the box unticked and the lamps inoperable, nothing sent.
+    void showReleased();
 
     // Whether a click on the output lamps switches outputs (the hand cursor shows it).
     bool outputsOperable() const { return outputsOperable_; }

@@ -20,6 +20,28 @@ IoPanelController::IoPanelController(Link& link, const Uperemen& settings, PollC
         UpdateInOutImages(in, out);
     };
     poll_.hooks.clearOutputsTakenOver = [this] { state.OutputsTakenOver = false; };
+    control.portName = [&settings] { return settings.CommName; };
+    // An indicator whose block a journal holds gets it back first thing when it is connected
+    // (start-up, a replugged adapter, new settings), and when it turns up at the poll later
+    // (switched on after the program, another address).
+    poll_.hooks.portOpened = [this] { restoreJournalled(nullptr); };
+    poll_.hooks.identified = [this](const std::uint8_t* ident) { restoreJournalled(ident); };
+}
+
+void IoPanelController::restoreJournalled(const std::uint8_t* ident)
+{
+    const std::optional<OutputJournalEntry> restored = control.restoreJournalled(ident);
+    if (restored && outputsRestored)
+        outputsRestored(*restored);
+}
+
+bool IoPanelController::leaveOutputsToJournal()
+{
+    if (!control.leaveToJournal())
+        return false;
+    if (window_)
+        window_->showReleased();
+    return true;
 }
 
 void IoPanelController::open()

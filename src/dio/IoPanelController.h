@@ -44,6 +44,12 @@ public:
     // and unticks the strip's box, without a popup; None when nothing was owed or all went
     // back. On a failure the box stays ticked and the copy of the block is kept.
     OutputFailure handOutputsBack();
+    // After a hand-back that failed: the process lets go of the outputs, their block stays in
+    // the journal for that indicator's next connection, and the strip's box is unticked
+    // without a word to the indicator. False (nothing changed) when no journal holds it.
+    bool leaveOutputsToJournal();
+    // A journal's block was written back onto the indicator just connected.
+    std::function<void(const OutputJournalEntry&)> outputsRestored;
     bool isOpen() const { return state.PanelInOutOpen; }
     TFormCyfrInOut* window() const { return window_; }
 
@@ -55,6 +61,7 @@ public:
 
 private:
     void create();
+    void restoreJournalled(const std::uint8_t* ident);
 
     PollCycle& poll_;
     QPointer<QWidget> main_;

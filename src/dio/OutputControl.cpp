@@ -5,6 +5,9 @@
 #include "link/LinkSettings.h"
 #include "panel/PollCycle.h"
 #include "panel/PollSuspend.h"
+#include "settings/AppPaths.h"
+
+#include <QDateTime>
 
 #include <algorithm>
 
@@ -12,7 +15,8 @@ namespace korvel {
 
 OutputControl::OutputControl(Link& link, const LinkSettings& settings, PollCycle& poll,
                              CyfrInOutState& state)
-    : link_(link), settings_(settings), poll_(poll), state_(state)
+    : journal(AppPaths::journalFolder()), link_(link), settings_(settings), poll_(poll),
+      state_(state)
 {
 }
 
@@ -63,10 +67,8 @@ bool OutputControl::takeOver(const std::uint8_t* block)
 
     // The copy is taken once, before the first write; a block read after a failed take-over
     // or release may be partly cleared and must not replace it.
-    if (!state_.OriginalBlockHeld) {
-        std::copy_n(block, MEM_OUTPUT_CONFIG_COUNT, state_.SavedOutputBlock.begin());
-        state_.OriginalBlockHeld = true;
-    }
+    if (!state_.OriginalBlockHeld && !holdOriginal(block))
+        return false;
     const std::array<std::uint8_t, MEM_OUTPUT_CONFIG_COUNT> zeros{};
     if (!writeBlock(zeros.data())) {
         // Already taken over (a release failed): the outputs stay with the PC, and the
@@ -78,7 +80,7 @@ bool OutputControl::takeOver(const std::uint8_t* block)
         // carry it; if it does not, the copy stays held for the next hand-back.
         if (!writeBlock(state_.SavedOutputBlock.data()))
             return failed(OutputFailure::BlockNotRestored);
-        state_.OriginalBlockHeld = false;
+        endHold(true); // 252 was never set
         return failed(OutputFailure::Link);
     }
     if (!state_.OutputsTakenOver) {
@@ -93,9 +95,12 @@ bool OutputControl::release(const std::uint8_t* block)
     if (state_.OutputsTakenOver) {
         if (!writeBlock(state_.SavedOutputBlock.data()))
             return failed(OutputFailure::BlockNotRestored);
-        link_.DeviceWrite(address() | ACCESS_REG_WRITE, REG_OUTPUT_CONTROL, 0);
+        // The release counts as done either way, as it always has; but until 252 ← 0 is
+        // acknowledged the journal stays, and the next connection of this indicator sends it.
+        const bool modeBack =
+            link_.DeviceWrite(address() | ACCESS_REG_WRITE, REG_OUTPUT_CONTROL, 0);
         state_.OutputsTakenOver = false;
-        state_.OriginalBlockHeld = false;
+        endHold(modeBack);
         return true;
     }
     // Not taken over, but a take-over failed half-way: put the original back. Without a held
@@ -105,9 +110,85 @@ bool OutputControl::release(const std::uint8_t* block)
         if (!std::equal(block, block + MEM_OUTPUT_CONFIG_COUNT, state_.SavedOutputBlock.begin()) &&
             !writeBlock(state_.SavedOutputBlock.data()))
             return failed(OutputFailure::BlockNotRestored);
-        state_.OriginalBlockHeld = false;
+        endHold(true);
     }
     return true;
+}
+
+bool OutputControl::readIdentity(IndicatorIdentity* who)
+{
+    std::uint8_t* rx = link_.RxBuffer.data();
+    if (!link_.DeviceRead(address() | ACCESS_REG_READ, REG_IDENT, IDENT_COUNT, rx))
+        return false;
+    *who = IndicatorIdentity::fromIdent(rx + 2);
+    return true;
+}
+
+bool OutputControl::holdOriginal(const std::uint8_t* block)
+{
+    IndicatorIdentity who;
+    if (!readIdentity(&who))
+        return failed(OutputFailure::Link);
+    OutputBlock original{};
+    std::copy_n(block, original.size(), original.begin());
+    if (const std::optional<OutputJournalEntry> earlier = journal.find(who)) {
+        // This indicator's outputs were taken over before and its block never went back (the
+        // connection's restore did not get through): what the device holds now is the
+        // cleared block, the journal holds its own.
+        original = earlier->block;
+    } else {
+        const OutputJournalEntry entry{who, portName ? portName() : QString(), address(),
+                                       QDateTime::currentDateTime(), original};
+        journalError_.clear();
+        if (!journal.store(entry, &journalError_))
+            return failed(OutputFailure::JournalNotStored);
+    }
+    state_.SavedOutputBlock = original;
+    state_.OriginalBlockHeld = true;
+    held_ = who;
+    return true;
+}
+
+void OutputControl::endHold(bool journalDone)
+{
+    state_.OriginalBlockHeld = false;
+    if (held_ && journalDone)
+        journal.remove(*held_);
+    held_.reset();
+}
+
+bool OutputControl::leaveToJournal()
+{
+    if (!held_ || !journal.find(*held_))
+        return false;
+    state_.OutputsTakenOver = false;
+    state_.OriginalBlockHeld = false;
+    held_.reset();
+    return true;
+}
+
+std::optional<OutputJournalEntry> OutputControl::restoreJournalled(const std::uint8_t* ident)
+{
+    if (locked_ || journal.empty())
+        return std::nullopt;
+    IndicatorIdentity who;
+    if (ident)
+        who = IndicatorIdentity::fromIdent(ident);
+    else if (!readIdentity(&who))
+        return std::nullopt; // silent: the poll shows нет связи, the next connection tries
+    // The block this process holds is handed back by its own release, not here: the PC
+    // still drives those outputs.
+    if (held_ && *held_ == who)
+        return std::nullopt;
+    const std::optional<OutputJournalEntry> entry = journal.find(who);
+    if (!entry)
+        return std::nullopt;
+    if (!link_.DeviceWrite(address() | ACCESS_REG_WRITE, REG_PAGE, MEM_OUTPUT_CONFIG_PAGE) ||
+        !writeBlock(entry->block.data()) ||
+        !link_.DeviceWrite(address() | ACCESS_REG_WRITE, REG_OUTPUT_CONTROL, 0))
+        return std::nullopt; // kept for the next connection
+    journal.remove(who);
+    return entry;
 }
 
 bool OutputControl::writeBlock(const std::uint8_t* bytes)

@@ -1,8 +1,10 @@
 #pragma once
 #include "dio/CyfrInOutState.h"
+#include "dio/OutputJournal.h"
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 namespace korvel {
 
@@ -20,11 +22,20 @@ enum class OutputFailure {
     // from its own configuration after an earlier failure: the copy is kept for the next
     // hand-back.
     BlockNotRestored,
+    // The copy of the block could not be stored on the disk, so nothing was sent: the
+    // outputs stay with the indicator (journalError() says why).
+    JournalNotStored,
 };
 
 // The device side of the I/O panel, without a window: taking the outputs over from the
 // indicator (its output block on page 1 saved and cleared, register 252 set to 1), handing
 // them back, and switching one output while the PC drives them.
+//
+// Before the first zero of a take-over goes out, the block is stored in the journal (a file,
+// on the medium), so that it outlives a crash, a kill or a power cut of the PC; the file goes
+// once the block is back and 252 ← 0 was acknowledged. A journal of an indicator whose
+// outputs this process does not hold (left by an interrupted run, or by a hand-back that could
+// not reach it) is written back the next time that indicator is connected.
 //
 // Every operation holds the poll off for its transactions and puts it back as it found it.
 // It keeps that state itself rather than in the shared PollWasEnabled: a release also runs
@@ -54,6 +65,26 @@ public:
     // register, then the set-outputs command. The lamps change with the next poll.
     bool switchOutput(int n);
 
+    // The indicator just connected (its identification, or none to have it read here): if
+    // the journal holds a block of that indicator that this process does not hold itself, the
+    // block goes back onto it and 252 ← 0 follows. The entry written back, if any. Nothing
+    // is sent when there is no journal at all.
+    std::optional<OutputJournalEntry> restoreJournalled(const std::uint8_t* ident = nullptr);
+
+    // The hand-back could not reach the indicator and the user goes on without it (another
+    // port or address): the process lets go of the outputs, whose block stays in the
+    // journal for the next time that indicator is connected. False when no journal holds it
+    // (nothing is let go then).
+    bool leaveToJournal();
+    // The indicator whose outputs this process holds (its journal), if any.
+    const std::optional<IndicatorIdentity>& holding() const { return held_; }
+
+    OutputJournal journal;
+    // The port's name, written into the journal for the technician's eyes.
+    std::function<QString()> portName;
+    // Why the last journal could not be stored.
+    const QString& journalError() const { return journalError_; }
+
     // While a memory transfer runs the panel sends nothing.
     void setLocked(bool locked) { locked_ = locked; }
     bool locked() const { return locked_; }
@@ -64,6 +95,14 @@ private:
     bool takeOver(const std::uint8_t* block);
     bool release(const std::uint8_t* block);
     bool writeBlock(const std::uint8_t* bytes);
+    bool readIdentity(IndicatorIdentity* who);
+    // Starts holding the block of this indicator: from its journal when an earlier hold was
+    // never handed back (the block on the device is the cleared one then), otherwise the
+    // block just read, stored in the journal first.
+    bool holdOriginal(const std::uint8_t* block);
+    // The block is back on the device; its journal goes when `journalDone` says that all of
+    // the hand-back was acknowledged.
+    void endHold(bool journalDone);
     bool failed(OutputFailure failure = OutputFailure::Link);
     std::uint8_t address() const;
 
@@ -73,6 +112,8 @@ private:
     CyfrInOutState& state_;
     bool locked_ = false;
     OutputFailure lastFailure_ = OutputFailure::None;
+    std::optional<IndicatorIdentity> held_;
+    QString journalError_;
 };
 
 } // namespace korvel

@@ -212,6 +212,8 @@ void PollCycle::readIdentification()
     std::copy(rx + 2, rx + 2 + IDENT_COUNT, IdentCurrent.begin());
     if (IdentCurrent == IdentShown)
         return;
+    if (hooks.identified)
+        hooks.identified(IdentCurrent.data());
     view_.setVersionText(QString::asprintf("KORVEL %02u   № %02u%02u%03u",
                                            unsigned(IdentCurrent[1]), unsigned(IdentCurrent[2]),
                                            unsigned(IdentCurrent[3]), unsigned(IdentCurrent[0])));
@@ -274,6 +276,8 @@ bool PollCycle::reopenLostPort()
     }
     if (hooks.reopened)
         hooks.reopened();
+    if (hooks.portOpened)
+        hooks.portOpened();
     // The indicator's own keys work again, as after start-up. Quietly: an indicator that
     // does not answer yet shows нет связи at the display read that follows.
     const auto address = static_cast<std::uint8_t>(settings_.AdrPribor);
@@ -294,6 +298,8 @@ bool PollCycle::ConnectIndicator()
         waitForPort();
         return false;
     }
+    if (hooks.portOpened)
+        hooks.portOpened();
     const auto address = static_cast<std::uint8_t>(settings_.AdrPribor);
     if (!link_.DeviceWrite(address, REG_COMMAND, CMD_KEYBOARD_UNLOCK)) {
         if (hooks.showMessage)

@@ -27,6 +27,12 @@ struct PollHooks
     std::function<void()> clearOutputsTakenOver;
     // The port of a pulled-out adapter is open again, before anything is sent on it.
     std::function<void()> reopened;
+    // The port was opened for the indicator (start-up, a replugged adapter, new settings):
+    // called before the keyboard unlock, so what must reach the indicator first goes first.
+    std::function<void()> portOpened;
+    // An indicator other than the one shown answered the identification read (four bytes of
+    // REG_IDENT): connected, switched on, or another address.
+    std::function<void(const std::uint8_t* ident)> identified;
     // The indicator's own keyboard was unlocked by a reconnect (the lock box follows).
     std::function<void()> keyboardUnlocked;
 };

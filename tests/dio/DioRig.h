@@ -14,6 +14,7 @@
 #include "sim/Simulator.h"
 #include "support/WaitFor.h"
 
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <array>
@@ -49,12 +50,23 @@ inline Request memWrite(std::uint8_t offset, std::uint8_t value)
 
 using Block = std::array<std::uint8_t, MEM_OUTPUT_CONFIG_COUNT>;
 
-// The frames of a take-over or release: page 1, read the block, write eight bytes.
-inline std::vector<Request> blockFrames(const Block& written)
+inline std::vector<Request> blockWrites(const Block& written)
 {
-    std::vector<Request> out{regWrite(REG_PAGE, 1), {Request::MemRead, MEM_OUTPUT_CONFIG, 7}};
+    std::vector<Request> out;
     for (int i = 0; i < MEM_OUTPUT_CONFIG_COUNT; ++i)
         out.push_back(memWrite(std::uint8_t(MEM_OUTPUT_CONFIG + i), written[i]));
+    return out;
+}
+
+// The frames of a take-over or release: page 1, read the block, write eight bytes. The first
+// take-over of a block also reads which indicator it is, for the journal, before any write.
+inline std::vector<Request> blockFrames(const Block& written, bool identified = false)
+{
+    std::vector<Request> out{regWrite(REG_PAGE, 1), {Request::MemRead, MEM_OUTPUT_CONFIG, 7}};
+    if (identified)
+        out.push_back({Request::RegRead, REG_IDENT, IDENT_COUNT - 1});
+    for (const Request& r : blockWrites(written))
+        out.push_back(r);
     return out;
 }
 
@@ -75,6 +87,8 @@ protected:
         main->setGeometry(100, 80, 555, 398);
         main->show(); // a hidden window moves without telling anyone
         io = new IoPanelController(*link, settings, *poll, main.get());
+        ASSERT_TRUE(journalDir.isValid());
+        io->control.journal.setFolder(journalDir.filePath("journal"));
         io->control.showMessage = [this](OutputFailure f) {
             ++messages;
             lastFailure = f;
@@ -123,6 +137,7 @@ protected:
         return n;
     }
 
+    QTemporaryDir journalDir;
     std::unique_ptr<sim::Simulator> sim;
     PosixSerialPort posix;
     CuttingPort port{posix};

@@ -145,7 +145,7 @@ TEST_F(IoPanelTest, FailedTakeOverTurnsTheTickBackWithoutASecondTransaction)
     sim->clearRequests();
     w->CheckBoxCyfrOut()->click();
     EXPECT_TRUE(w->CheckBoxCyfrOut()->isChecked());
-    EXPECT_EQ(requests().size(), 11u);
+    EXPECT_EQ(requests().size(), 12u); // page, read, identification, eight zeros, 252
 }
 
 // The chart closes the strip with close(): the release comes as the last step of the
@@ -260,7 +260,7 @@ TEST_F(IoPanelTest, ABlockLeftChangedGoesBackOnEveryEnd)
         setBlock(original);
         TFormCyfrInOut* w = openPanel();
         messages = 0;
-        port.cutAfter(5);
+        port.cutAfter(6); // page, read, identification, three zeros
         w->CheckBoxCyfrOut()->click();
         EXPECT_FALSE(w->CheckBoxCyfrOut()->isChecked());
         EXPECT_EQ(messages, 1);
