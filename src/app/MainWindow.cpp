@@ -5,12 +5,14 @@
 #include "chart/ChartPanel.h"
 #include "dio/DioMessages.h"
 #include "dio/IoPanelController.h"
+#include "dio/OutputJournal.h"
 #include "finder/FinderDialog.h"
 #include "memory/MemoryTransfer.h"
 #include "panel/FrontPanel.h"
 #include "panel/Keypad.h"
 #include "panel/PollCycle.h"
 #include "panel/SvgPicture.h"
+#include "settings/AppPaths.h"
 #include "settings/SettingsMessages.h"
 #include "settings_dialog/PortList.h"
 #include "settings_dialog/SettingsDialog.h"
@@ -24,6 +26,9 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QMessageBox>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QMenu>
@@ -45,6 +50,36 @@ void showSettingsWriteFailure(const SettingsWriteResult& result)
     const PopupMessage m = settingsWriteFailedMessage(result.filePath);
     ShowFormMessage(m.text, m.extraWidth, m.okShift, m.extraHeight);
 }
+
+void showPopup(const PopupMessage& m)
+{
+    ShowFormMessage(m.text, m.extraWidth, m.okShift, m.extraHeight);
+}
+
+// "Продолжить" or "Отмена" (the default, also Escape) over whatever window is in front.
+bool askToGoOn(const QString& title, const QString& question)
+{
+    QWidget* parent = QApplication::activeModalWidget();
+    if (!parent)
+        parent = SkinnedWindow::mainWindow();
+    QMessageBox box(QMessageBox::Question, title, question, QMessageBox::NoButton, parent);
+    box.setObjectName(QStringLiteral("OutputsLeftQuestion"));
+    QPushButton* goOn = box.addButton(QStringLiteral("Продолжить"), QMessageBox::AcceptRole);
+    QPushButton* cancel = box.addButton(QStringLiteral("Отмена"), QMessageBox::RejectRole);
+    box.setDefaultButton(cancel);
+    box.setEscapeButton(cancel);
+    box.exec();
+    return box.clickedButton() == goOn;
+}
+
+// A test that keeps its settings elsewhere keeps its journals there too: the copies of
+// output blocks must never meet another run's indicators.
+QString journalFolderFor(const QString& settingsFile)
+{
+    if (settingsFile == SettingsStore::defaultFilePath())
+        return AppPaths::journalFolder();
+    return QFileInfo(settingsFile).dir().filePath(QStringLiteral("journal"));
+}
 } // namespace
 
 QString TMainFormTestIndKorvel::windowTitleFor(const QString& executablePath)
@@ -56,7 +91,7 @@ TMainFormTestIndKorvel::TMainFormTestIndKorvel(const QString& settingsFile, QWid
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), store_(settingsFile),
       link_(port_, systemClock(), settings_)
 {
-    setupUi();
+    setupUi(settingsFile);
     connectSignals();
 }
 
@@ -66,7 +101,7 @@ TMainFormTestIndKorvel::~TMainFormTestIndKorvel()
         SkinnedWindow::setMainWindow(nullptr);
 }
 
-void TMainFormTestIndKorvel::setupUi()
+void TMainFormTestIndKorvel::setupUi(const QString& settingsFile)
 {
     setObjectName(QStringLiteral("TMainFormTestIndKorvel"));
     resize(kDesignWidth, kDesignHeight);
@@ -124,6 +159,7 @@ void TMainFormTestIndKorvel::setupUi()
     keypad_->attachLockBox(lockBox_, buttonPusto_);
 
     ioPanel_ = new IoPanelController(link_, settings_, *poll_, this);
+    ioPanel_->control.journal.setFolder(journalFolderFor(settingsFile));
     memory_ = new MemoryTransfer(link_, settings_, *poll_, *front_, this);
     memory_->setMainWindow(this);
     chart_ = new ChartMode(link_, settings_, chartControls_, *poll_, panelGraphic_, this);
@@ -202,9 +238,14 @@ void TMainFormTestIndKorvel::connectSignals()
             &TMainFormTestIndKorvel::ToggleServiceCommands);
 
     // The I/O strip hands presses on its background and keys on its focus sink to the face.
-    ioPanel_->control.showMessage = [](OutputFailure failure) {
-        const PopupMessage m = OutputFailureMessage(failure);
-        ShowFormMessage(m.text, m.extraWidth, m.okShift, m.extraHeight);
+    ioPanel_->control.showMessage = [this](OutputFailure failure) {
+        const OutputControl& c = ioPanel_->control;
+        showPopup(OutputFailureMessage(failure, c.journal.folder(), c.journalError()));
+    };
+    // Said once the connection's own work is done, not in the middle of the poll's traffic.
+    ioPanel_->outputsRestored = [this](const OutputJournalEntry& entry) {
+        const PopupMessage m = OutputsRestoredMessage(entry);
+        QMetaObject::invokeMethod(this, [m] { showPopup(m); }, Qt::QueuedConnection);
     };
     ioPanel_->mouseDown = [this](Qt::MouseButton b, Qt::KeyboardModifiers m, QPoint p) {
         keypad_->MainImageMouseDown(b, m, p, false);
@@ -304,14 +345,18 @@ void TMainFormTestIndKorvel::NComPortPropertiesClick()
     SettingsDialogContext context{settings_, store_, chartControls_, port_, link_, *poll_, *front_};
     context.openIoPanel = [this] { openIoPanel(); };
     context.closeIoPanel = [this] { closeIoPanel(); };
-    context.handOutputsBack = [this] { return outputsHandedBack(&SettingsKeptMessage); };
+    context.handOutputsBack = [this](bool linkChanges) {
+        return outputsBackBeforeChange(linkChanges, QStringLiteral("Настройки"));
+    };
     TFormProperties::Execute(context);
 }
 
 void TMainFormTestIndKorvel::NFindDeviceClick()
 {
     SettingsDialogContext settings{settings_, store_, chartControls_, port_, link_, *poll_, *front_};
-    settings.handOutputsBack = [this] { return outputsHandedBack(&SettingsKeptMessage); };
+    settings.handOutputsBack = [this](bool linkChanges) {
+        return outputsBackBeforeChange(linkChanges, QStringLiteral("Поиск прибора"));
+    };
     FinderContext context{settings_, port_, link_, *poll_, *front_};
     context.listPorts = [this] {
         QList<FinderPort> ports;
@@ -344,6 +389,27 @@ bool TMainFormTestIndKorvel::outputsHandedBack(PopupMessage (*notDone)(OutputFai
     const PopupMessage m = notDone(failure);
     ShowFormMessage(m.text, m.extraWidth, m.okShift, m.extraHeight);
     return false;
+}
+
+bool TMainFormTestIndKorvel::outputsBackBeforeChange(bool linkChanges, const QString& title)
+{
+    const OutputFailure failure = ioPanel_->handOutputsBack();
+    if (failure == OutputFailure::None)
+        return true;
+    if (!linkChanges) {
+        showPopup(StripKeptMessage(failure));
+        return false;
+    }
+    // The old indicator cannot be reached, maybe never again from here. Its block is in the
+    // journal, so the technician may go on: the block goes back when that indicator is
+    // connected again.
+    if (!ioPanel_->control.holding() || !ioPanel_->control.journal.find(*ioPanel_->control.holding())) {
+        showPopup(SettingsKeptMessage(failure));
+        return false;
+    }
+    if (!askToGoOn(title, OutputsLeftQuestion()))
+        return false;
+    return ioPanel_->leaveOutputsToJournal();
 }
 
 void TMainFormTestIndKorvel::ToggleServiceCommands()
@@ -447,7 +513,12 @@ void TMainFormTestIndKorvel::closeEvent(QCloseEvent* event)
     skin_->revealTimer()->stop();
 
     // The outputs go back before the keyboard and the port, also when the strip is closed
-    // but a take-over cut off half-way left the device's block changed.
+    // but a take-over cut off half-way left the device's block changed. When they cannot,
+    // the journal keeps their block for that indicator's next connection, and the popup
+    // says so once.
+    const OutputFailure handBack = ioPanel_->handOutputsBack();
+    if (handBack != OutputFailure::None && ioPanel_->leaveOutputsToJournal())
+        showPopup(OutputsLeftAtExitMessage(handBack));
     closeIoPanel();
     QCoreApplication::processEvents();
 

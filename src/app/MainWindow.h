@@ -72,7 +72,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void setupUi();
+    void setupUi(const QString& settingsFile);
     void createMenu();
     void connectSignals();
     void onRevealFinished();
@@ -84,6 +84,10 @@ private:
     // Hands the outputs back before the link changes hands or settings; on a failure shows
     // why in one popup (notDone words what is not done) and returns false.
     bool outputsHandedBack(PopupMessage (*notDone)(OutputFailure));
+    // The same before new settings (a new link, or the strip switched off). After a failure
+    // before a new link the user may go on anyway ("Продолжить"): the journal keeps the old
+    // indicator's block.
+    bool outputsBackBeforeChange(bool linkChanges, const QString& title);
 
     // Program state.
     Uperemen settings_;

@@ -1,5 +1,6 @@
 #include "dio/DioMessages.h"
 
+#include "dio/OutputJournal.h"
 #include "ui/MessagePopup.h"
 
 #include <algorithm>
@@ -23,8 +24,13 @@ QString notHandedBack(OutputFailure failure, const QString& notDone)
 
 } // namespace
 
-PopupMessage OutputFailureMessage(OutputFailure failure)
+PopupMessage OutputFailureMessage(OutputFailure failure, const QString& journalFile,
+                                  const QString& why)
 {
+    if (failure == OutputFailure::JournalNotStored)
+        return FittedMessage(QStringLiteral("Копия конфигурации выходов не сохранена:\n%1\n%2\n"
+                                            "Выходы не взяты.")
+                                 .arg(journalFile, why));
     if (failure != OutputFailure::BlockNotRestored)
         return {TFormMessage::defaultText()}; // the design's popup, at its own size
     return FittedMessage(failureText(failure));
@@ -38,6 +44,35 @@ PopupMessage SettingsKeptMessage(OutputFailure failure)
 PopupMessage TransferNotStartedMessage(OutputFailure failure)
 {
     return FittedMessage(notHandedBack(failure, QStringLiteral("обмен с памятью не начат.")));
+}
+
+PopupMessage StripKeptMessage(OutputFailure failure)
+{
+    return FittedMessage(failureText(failure) +
+                         QStringLiteral("\nВыходы не возвращены прибору и остаются за ПК,\n"
+                                        "настройки не изменены."));
+}
+
+QString OutputsLeftQuestion()
+{
+    return QStringLiteral("Выходы прибора не возвращены и остаются за ПК.\n"
+                          "Их конфигурация будет восстановлена, когда этот прибор\n"
+                          "будет подключён снова.\n\nПродолжить?");
+}
+
+PopupMessage OutputsLeftAtExitMessage(OutputFailure failure)
+{
+    return FittedMessage(failureText(failure) +
+                         QStringLiteral("\nВыходы не возвращены прибору.\n"
+                                        "Их конфигурация будет восстановлена\n"
+                                        "при следующем подключении прибора."));
+}
+
+PopupMessage OutputsRestoredMessage(const OutputJournalEntry& entry)
+{
+    return FittedMessage(QStringLiteral("Конфигурация выходов прибора\n%1\n"
+                                        "восстановлена после прерванной работы.")
+                             .arg(entry.indicator.text()));
 }
 
 } // namespace korvel

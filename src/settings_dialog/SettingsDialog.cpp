@@ -329,7 +329,8 @@ void TFormProperties::BitBtnOKClick()
         return; // a second OK while rolling up
     focusBack();
     const DialogSelections chosen = selections();
-    const LinkBefore before{rememberedCommName_, rememberedBaudRate_, rememberedAdrPribor_};
+    const LinkBefore before{rememberedCommName_, rememberedBaudRate_, rememberedAdrPribor_,
+                            rememberedShowPanelInOut_};
     // If the outputs cannot go back, nothing changes and the dialog stays open with the
     // user's choices, so OK can be tried again or the close button leaves everything as it was.
     if (!OutputsBackBeforeNewLink(ctx_, chosen, before)) {
@@ -347,10 +348,15 @@ bool TFormProperties::OutputsBackBeforeNewLink(SettingsDialogContext& context,
 {
     // The outputs taken over belong to the indicator on this port, at this rate and address:
     // once the settings change, nothing would ever reach it again, so they go back first.
+    // Switching the strip off hands them back too, and first: a failure then leaves the strip
+    // up, showing that the PC still holds them.
     const bool linkChanges = chosen.CommName != before.CommName ||
                              chosen.BaudRate != before.BaudRate ||
                              chosen.AdrPribor != before.AdrPribor;
-    return !linkChanges || !context.handOutputsBack || context.handOutputsBack();
+    const bool stripOff = before.ShowPanelInOut && !chosen.ShowPanelInOut;
+    if (!linkChanges && !stripOff)
+        return true;
+    return !context.handOutputsBack || context.handOutputsBack(linkChanges);
 }
 
 void TFormProperties::StoreAndReconnect(SettingsDialogContext& context,
@@ -376,6 +382,8 @@ void TFormProperties::reconnect(SettingsDialogContext& ctx)
     if (ctx.port.state() != PortState::NeverOpened)
         ctx.port.close();
     if (OpenComPort(ctx.port, ctx.settings, ctx.settings.ReadTotalTimeoutConstant)) {
+        if (ctx.poll.hooks.portOpened)
+            ctx.poll.hooks.portOpened();
         const auto address = static_cast<std::uint8_t>(ctx.settings.AdrPribor);
         if (!ctx.link.DeviceWrite(address | ACCESS_REG_WRITE, REG_COMMAND, CMD_KEYBOARD_UNLOCK))
             ShowFormMessage();

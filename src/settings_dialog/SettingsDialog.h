@@ -44,6 +44,8 @@ public:
         QString CommName;
         int BaudRate = 0;
         int AdrPribor = 0;
+        // The strip was on: switching it off hands the outputs back first, as a new link does.
+        bool ShowPanelInOut = false;
     };
     static bool OutputsBackBeforeNewLink(SettingsDialogContext& context,
                                          const DialogSelections& chosen, const LinkBefore& before);

@@ -26,10 +26,11 @@ struct SettingsDialogContext
     // The digital I/O strip: opened, or its outputs handed back and the strip rolled up.
     std::function<void()> openIoPanel = {};
     std::function<void()> closeIoPanel = {};
-    // Before a new port, baud rate or address: the outputs go back to the indicator on the
-    // connection in use (the strip's box unticked). False when that failed; the popup has
-    // said why.
-    std::function<bool()> handOutputsBack = {};
+    // Before a new port, baud rate or address (linkChanges), or the strip switched off: the
+    // outputs go back to the indicator on the connection in use (the strip's box unticked).
+    // False when that failed and the change is not to be made; the popup has said why (for a
+    // new link the user may have chosen to go on without the hand-back instead: true).
+    std::function<bool(bool linkChanges)> handOutputsBack = {};
 };
 
 } // namespace korvel

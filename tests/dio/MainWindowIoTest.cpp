@@ -17,6 +17,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QMessageBox>
 #include <QFile>
 #include <QMenu>
 #include <QPushButton>
@@ -217,9 +218,36 @@ TEST_F(MainWindowOutputsTest, ANewAddressTakesEffectOnlyAfterTheOldOneHasItsOutp
     EXPECT_FALSE(w->ioPanel().state.OutputsTakenOver);
 }
 
-// The dialog stays open when the outputs cannot go back: nothing is saved or applied, the
-// popup says why, and the close button then leaves everything as it was.
-TEST_F(MainWindowOutputsTest, ANewAddressIsRefusedWhileTheOutputsCannotGoBack)
+// Answers the question that comes up when the outputs could not go back, with the button of
+// that caption, and keeps its text.
+class QuestionAnswerer : public QObject
+{
+public:
+    explicit QuestionAnswerer(QString answer) : answer_(std::move(answer))
+    {
+        connect(&timer_, &QTimer::timeout, this, [this] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (box == nullptr)
+                return;
+            texts << box->text();
+            for (QAbstractButton* b : box->buttons())
+                if (b->text() == answer_)
+                    b->click();
+        });
+        timer_.start(20);
+    }
+    void setAnswer(QString answer) { answer_ = std::move(answer); }
+    QStringList texts;
+
+private:
+    QString answer_;
+    QTimer timer_;
+};
+
+// The old indicator cannot get its outputs back. "Отмена": the dialog stays open, nothing is
+// saved or applied. "Продолжить": the new address is taken, the PC lets go of the outputs and
+// the journal keeps their block; when that indicator is connected again it gets it back.
+TEST_F(MainWindowOutputsTest, ANewAddressAfterAFailedHandBackIsTheUsersChoice)
 {
     takeOver();
     sim::SimFaults refused;
@@ -227,25 +255,27 @@ TEST_F(MainWindowOutputsTest, ANewAddressIsRefusedWhileTheOutputsCannotGoBack)
     refused.failWriteOffset = MEM_OUTPUT_CONFIG;
     sim->setFaults(refused);
     PopupDismisser popups;
-    int step = 0;
-    bool stayedOpen = false;
-    DialogDriver driver([&](TFormProperties& d) {
-        if (step++ == 0) {
-            d.cbAdrPribor()->setCurrentIndex(d.cbAdrPribor()->findText(QStringLiteral("2")));
-            d.BitBtnOK()->click(); // the popup runs and is dismissed inside
-            return false;
-        }
-        stayedOpen = d.isVisible() && !d.OkPressed();
-        d.CloseImage()->clicked();
-        return true;
-    });
-    action("NComPortProperties")->trigger();
-
-    EXPECT_TRUE(stayedOpen);
-    const QString refusal = QStringLiteral("Ошибка связи с прибором !\nКонфигурация выходов не "
-                                           "восстановлена.\nВыходы не возвращены прибору,\n"
-                                           "настройки связи не изменены.");
-    EXPECT_EQ(popups.texts, QStringList{refusal});
+    QuestionAnswerer question(QStringLiteral("Отмена"));
+    const auto chooseAddress = [](const char* address) {
+        return [address, step = 0](TFormProperties& d) mutable {
+            if (step++ == 0) {
+                d.cbAdrPribor()->setCurrentIndex(
+                    d.cbAdrPribor()->findText(QString::fromLatin1(address)));
+                d.BitBtnOK()->click(); // the question runs and is answered inside
+                return !d.isVisible() || d.OkPressed();
+            }
+            d.CloseImage()->clicked();
+            return true;
+        };
+    };
+    {
+        DialogDriver driver(chooseAddress("2"));
+        action("NComPortProperties")->trigger();
+    }
+    ASSERT_EQ(question.texts.size(), 1);
+    EXPECT_TRUE(question.texts[0].startsWith(
+        QStringLiteral("Выходы прибора не возвращены и остаются за ПК.")));
+    EXPECT_TRUE(popups.texts.isEmpty());
     EXPECT_EQ(w->settings().AdrPribor, 1);
     IniProfile saved;
     saved.loadFile(dir.filePath("korvel.ini"));
@@ -255,6 +285,85 @@ TEST_F(MainWindowOutputsTest, ANewAddressIsRefusedWhileTheOutputsCannotGoBack)
     EXPECT_TRUE(w->ioPanel().state.OutputsTakenOver);
     EXPECT_TRUE(sim->outputControl());
     EXPECT_TRUE(w->poll().pollingEnabled());
+
+    question.setAnswer(QStringLiteral("Продолжить"));
+    {
+        DialogDriver driver(chooseAddress("2"));
+        action("NComPortProperties")->trigger();
+    }
+    EXPECT_EQ(question.texts.size(), 2);
+    EXPECT_EQ(w->settings().AdrPribor, 2);
+    EXPECT_FALSE(w->ioPanel().window()->CheckBoxCyfrOut()->isChecked());
+    EXPECT_FALSE(w->ioPanel().state.OutputsTakenOver);
+    EXPECT_FALSE(w->ioPanel().control.handBackOwed());
+    const QString journal = dir.filePath(QStringLiteral("journal/KORVEL03-0507123.ini"));
+    EXPECT_TRUE(QFile::exists(journal));
+
+    // Back at the old indicator: its block goes back at the first identification, and the
+    // popup says so once.
+    sim->setFaults({});
+    {
+        DialogDriver driver(chooseAddress("1"));
+        action("NComPortProperties")->trigger();
+    }
+    ASSERT_TRUE(waitFor([&] { return !QFile::exists(journal); }, 5000));
+    EXPECT_EQ(deviceBlock(), kOwn);
+    EXPECT_FALSE(sim->outputControl());
+    ASSERT_TRUE(waitFor([&] { return popups.texts.size() == 1; }, 3000));
+    EXPECT_EQ(popups.texts[0], QStringLiteral("Конфигурация выходов прибора\nKORVEL 03 № 0507123\n"
+                                              "восстановлена после прерванной работы."));
+}
+
+// Switching the strip off while the outputs cannot go back: one popup says the PC keeps
+// them, and the strip and the settings stay as they are.
+TEST_F(MainWindowOutputsTest, TheStripStaysWhileTheOutputsCannotGoBack)
+{
+    takeOver();
+    sim::SimFaults refused;
+    refused.failWritePage = 1;
+    refused.failWriteOffset = MEM_OUTPUT_CONFIG;
+    sim->setFaults(refused);
+    PopupDismisser popups;
+    DialogDriver driver([step = 0](TFormProperties& d) mutable {
+        if (step++ == 0) {
+            d.CheckBoxPanelInOut()->click();
+            d.BitBtnOK()->click();
+            return false;
+        }
+        d.CloseImage()->clicked();
+        return true;
+    });
+    action("NComPortProperties")->trigger();
+    ASSERT_EQ(popups.texts.size(), 1);
+    EXPECT_TRUE(popups.texts[0].endsWith(
+        QStringLiteral("Выходы не возвращены прибору и остаются за ПК,\nнастройки не изменены.")))
+        << popups.texts[0].toStdString();
+    EXPECT_TRUE(w->settings().ShowPanelInOut);
+    ASSERT_TRUE(waitFor([this] { return w->ioPanel().isOpen(); }, 1000));
+    EXPECT_TRUE(w->ioPanel().window()->CheckBoxCyfrOut()->isChecked());
+    EXPECT_TRUE(w->ioPanel().state.OutputsTakenOver);
+}
+
+// At exit the hand-back fails: the journal keeps the block, the popup says it will go back
+// at the next connection, and the program still closes.
+TEST_F(MainWindowOutputsTest, AFailedHandBackAtExitLeavesTheBlockInTheJournal)
+{
+    takeOver();
+    sim::SimFaults refused;
+    refused.failWritePage = 1;
+    refused.failWriteOffset = MEM_OUTPUT_CONFIG;
+    sim->setFaults(refused);
+    PopupDismisser popups;
+    w->close();
+    ASSERT_TRUE(waitFor([this] { return !w->isVisible(); }, 8000));
+    ASSERT_EQ(popups.texts.size(), 1);
+    EXPECT_TRUE(popups.texts[0].endsWith(QStringLiteral(
+        "Их конфигурация будет восстановлена\nпри следующем подключении прибора.")))
+        << popups.texts[0].toStdString();
+    const auto entry =
+        w->ioPanel().control.journal.find({3, QStringLiteral("0507123")});
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(entry->block, kOwn);
 }
 
 // Page 1 of the EEPROM holds the outputs' configuration: a read while they are taken over

@@ -332,13 +332,18 @@ TEST_F(SettingsDialogTest, OutputsGoBackBeforeTheLinkSettingsChange)
         const char* name;
         std::function<void(SettingsDialogTest&)> change;
         bool handedBack;
+        bool linkChanges = true;
+        bool panelBefore = false;
     };
     const Case cases[] = {
         {"the address", [](auto& t) { select(t.dialog->cbAdrPribor(), "5"); }, true},
         {"the baud rate", [](auto& t) { select(t.dialog->cbBaudRate(), "19200"); }, true},
         {"the port", [](auto& t) { t.selectPort(t.otherPath()); }, true},
         {"only the delay", [](auto& t) { select(t.dialog->cbZaderzhkaSignDInputs(), "7"); }, false},
-        {"only the panel flag", [](auto& t) { t.dialog->CheckBoxPanelInOut()->click(); }, false},
+        {"the panel switched on", [](auto& t) { t.dialog->CheckBoxPanelInOut()->click(); }, false},
+        // The strip would go while the PC may still hold the outputs: they go back first.
+        {"the panel switched off", [](auto& t) { t.dialog->CheckBoxPanelInOut()->click(); }, true,
+         false, true},
     };
     start();
     for (const Case& c : cases) {
@@ -348,13 +353,15 @@ TEST_F(SettingsDialogTest, OutputsGoBackBeforeTheLinkSettingsChange)
             settings.CommName = simPath();
             settings.BaudRate = 9600;
             settings.AdrPribor = 1;
+            settings.ShowPanelInOut = c.panelBefore;
             if (port.state() != PortState::Open)
                 ASSERT_EQ(port.open(simPath().toStdString(), 9600, 50).status, PortOpenStatus::Ok);
             const Uperemen before = settings;
             const QByteArray fileBefore = fileBytes();
             int calls = 0;
-            context->handOutputsBack = [&] {
+            context->handOutputsBack = [&](bool linkChanges) {
                 ++calls;
+                EXPECT_EQ(linkChanges, c.linkChanges);
                 // Still the old connection: nothing saved or reopened yet.
                 EXPECT_EQ(settings.AdrPribor, before.AdrPribor);
                 EXPECT_EQ(settings.CommName, before.CommName);
@@ -377,6 +384,7 @@ TEST_F(SettingsDialogTest, OutputsGoBackBeforeTheLinkSettingsChange)
             EXPECT_EQ(settings.AdrPribor, before.AdrPribor);
             EXPECT_EQ(settings.BaudRate, before.BaudRate);
             EXPECT_EQ(settings.CommName, before.CommName);
+            EXPECT_EQ(settings.ShowPanelInOut, before.ShowPanelInOut);
             EXPECT_EQ(fileBytes(), fileBefore);
             EXPECT_TRUE(poll->pollingEnabled());
             closeWithImage();
