@@ -43,13 +43,24 @@ bool IndicatorSearch::step()
         if (port_.state() != PortState::NeverOpened)
             port_.close();
         const PortOpenResult r = port_.open(ports_[portIndex_], baud, ProbePlan::probeTimeoutMs(baud));
+        if (r.status == PortOpenStatus::ConfigFailed) {
+            // The port is there but will not take this speed (an adapter without it, or a
+            // stored rate it does not know): only this rate is skipped.
+            port_.close();
+            rateRefused_ = r;
+            done_ += static_cast<int>(addresses_.size());
+            nextSpeed();
+            return !finished();
+        }
         if (r.status != PortOpenStatus::Ok) {
+            rateRefused_.reset();
             unopened_.push_back({ports_[portIndex_], r});
             done_ += static_cast<int>(bauds_.size() * addresses_.size());
             nextPort();
             return !finished();
         }
         open_ = true;
+        openedAtSomeRate_ = true;
     }
 
     const int address = addresses_[addressIndex_];
@@ -93,6 +104,11 @@ void IndicatorSearch::nextSpeed()
 void IndicatorSearch::nextPort()
 {
     closePort();
+    // A port that refused every rate is noted like one that does not open.
+    if (rateRefused_ && !openedAtSomeRate_)
+        unopened_.push_back({ports_[portIndex_], *rateRefused_});
+    rateRefused_.reset();
+    openedAtSomeRate_ = false;
     baudIndex_ = addressIndex_ = 0;
     answeredAtThisSpeed_ = false;
     ++portIndex_;

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <string>
+#include <optional>
 #include <vector>
 
 namespace korvel {
@@ -74,6 +75,10 @@ private:
     std::size_t portIndex_ = 0, baudIndex_ = 0, addressIndex_ = 0;
     bool open_ = false;
     bool answeredAtThisSpeed_ = false;
+    // This port opened at some rate, and the last rate it refused (it opens, but the line
+    // cannot be set to that speed), for the note if it refuses them all.
+    bool openedAtSomeRate_ = false;
+    std::optional<PortOpenResult> rateRefused_;
     int done_ = 0, total_ = 0;
     std::vector<FoundIndicator> found_;
     std::vector<UnopenedPort> unopened_;

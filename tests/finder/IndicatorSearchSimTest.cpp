@@ -183,3 +183,21 @@ TEST(IndicatorSearchSim, ProbeTakesOnlyAGoodReplyFromTheAddressAsked)
     EXPECT_FALSE(rig.link.ProbeRead(0x81, REG_IDENT, IDENT_COUNT, rx));
     EXPECT_EQ(rig.sim.requests().size(), 1u) << "a probe is never repeated";
 }
+
+// A stored rate the port cannot be set to (a pty, like many adapters, knows no 14400) costs
+// that rate only: the search goes on at the others and the port is not noted as unopenable.
+TEST(IndicatorSearchSim, ARateThePortRefusesIsSkippedAndTheOthersAreTried)
+{
+    SimOptions o;
+    o.address = 1;
+    SearchRig rig(o);
+    ASSERT_TRUE(rig.start());
+    IndicatorSearch search(rig.port, rig.link, {rig.sim.slavePath()}, 14400, 1);
+    rig.run(search);
+    EXPECT_TRUE(search.unopened().empty());
+    ASSERT_EQ(search.found().size(), 1u);
+    EXPECT_EQ(search.found()[0].baud, 9600);
+    EXPECT_EQ(search.found()[0].address, 1);
+    EXPECT_EQ(probedAddresses(rig.sim.requests()), oneToSixtyThree());
+    EXPECT_EQ(search.probesDone(), search.probesTotal());
+}
