@@ -114,6 +114,8 @@ void ChartController::showFileData(const ChartFileContents& file)
     data.timeTexts = PointTimeTexts(xs, file.times);
     data.traceMask = file.traceMask;
     data.traceBytes = file.traceBytes;
+    data.units =
+        FigureUnits::ofFile(file.weightDecimals, file.form != ChartFileContents::Form::Plain);
     if (!file.points.empty()) {
         const auto [leastY, greatestY] =
             std::minmax_element(file.points.begin(), file.points.end(),

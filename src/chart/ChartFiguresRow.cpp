@@ -3,10 +3,10 @@
 #include "chart/ChartPlot.h"
 #include "chart/FlowLayout.h"
 #include "chart/core/ChartAcquisition.h"
+#include "chart/core/ChartFileReader.h"
 #include "chart/core/WindowFigures.h"
 
 #include <QLabel>
-#include <QLocale>
 
 namespace korvel {
 
@@ -62,10 +62,11 @@ double ChartFiguresRow::secondsPerPoint() const
         return 0.0;
     const ChartPoint& first = visible_.front();
     const ChartPoint& last = visible_.back();
-    bool firstOk = false, lastOk = false;
-    const double from = QLocale().toDouble(texts.at(first.x).trimmed(), &firstOk);
-    const double to = QLocale().toDouble(texts.at(last.x).trimmed(), &lastOk);
-    if (!firstOk || !lastOk || last.x <= first.x || to <= from)
+    // Read as the loader reads them: a file written under the other separator is shown, so its
+    // times must count too.
+    double from = 0.0, to = 0.0;
+    if (!ParseChartNumber(texts.at(first.x), from) || !ParseChartNumber(texts.at(last.x), to) ||
+        last.x <= first.x || to <= from)
         return 0.0;
     return (to - from) / (last.x - first.x);
 }
@@ -80,11 +81,10 @@ void ChartFiguresRow::refresh()
          it != end; ++it)
         visible_.push_back({it->key, it->value});
 
-    const WeightScaling& scaling = acquisition_.scaling();
+    const FigureUnits units = acquisition_.shownUnits();
     const WindowFigures figures =
-        WindowFigures::compute(visible_, {scaling.division, secondsPerPoint()});
-    const WindowFigureTexts texts =
-        WindowFigureTexts::of(figures, scaling.division, scaling.decimalCount);
+        WindowFigures::compute(visible_, {units.settlingDivision, secondsPerPoint()});
+    const WindowFigureTexts texts = WindowFigureTexts::of(figures, units.division, units.decimals);
     mean_->setText(texts.mean);
     deviation_->setText(texts.deviation);
     range_->setText(texts.range);

@@ -12,11 +12,12 @@ class ChartAcquisition;
 class ChartPlot;
 
 // The figures of the points the chart shows (WindowFigures) as a row of labels under the
-// toolbar: mean, deviation and peak-to-peak in weight and in scale divisions, the number of
-// points, and the settling time after a step when there is one. They follow the plot: after
-// each repaint (at most 40 a second) they are computed again from the weight trace's points
-// in the visible time range, so a run costs nothing more per sample, and dragging the view
-// over a loaded file shows the figures of the part in view.
+// toolbar: mean, deviation and peak-to-peak in weight and in scale divisions (for a loaded file
+// in its own decimals and without divisions: the connected indicator's scale is not the
+// file's), the number of points, and the settling time after a step when there is one. They follow
+// the plot: after each repaint (at most 40 a second) they are computed again from the weight
+// trace's points in the visible time range, so a run costs nothing more per sample, and dragging
+// the view over a loaded file shows the figures of the part in view.
 class ChartFiguresRow : public QWidget
 {
     Q_OBJECT

@@ -46,6 +46,10 @@ bool ChartFiles::saveData(const QString& path)
 {
     if (!controller_.saveOffered())
         return false;
+    if (beingRecorded && beingRecorded(path)) {
+        show(ChartFileNotSavedMessage(path, ChartFileBeingRecordedText()));
+        return false;
+    }
     const QString why = SaveChartFile(path, controller_.fileData());
     if (why.isEmpty())
         return true;

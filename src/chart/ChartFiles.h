@@ -37,6 +37,10 @@ public:
 
     // Shows a message (the message popup unless replaced).
     std::function<void(const PopupMessage&)> showMessage;
+    // Whether a recording is writing to this file now (ChartRecording::writesTo). A save there
+    // is refused: the save replaces the file with a new one, and the recording would go on
+    // writing into the old one, which no name reaches any more, losing the rest of the run.
+    std::function<bool(const QString& path)> beingRecorded;
 
 private:
     void show(const PopupMessage& message);

@@ -62,20 +62,25 @@ QString problemText(const ChartFileProblem& p)
 
 PopupMessage ChartFileNotSavedMessage(const QString& path, const QString& why)
 {
-    return FittedMessage(QStringLiteral("Не могу сохранить файл\n") + path + QStringLiteral("\n(") + why +
-                  QStringLiteral(")."));
+    return FittedMessage(QStringLiteral("Не могу сохранить файл\n") + path + QStringLiteral("\n(") +
+                         why + QStringLiteral(")."));
+}
+
+QString ChartFileBeingRecordedText()
+{
+    return QStringLiteral("в этот файл идёт запись графика");
 }
 
 PopupMessage ChartPictureNotSavedMessage(const QString& path, const QString& why)
 {
-    return FittedMessage(QStringLiteral("Не могу сохранить изображение\n") + path + QStringLiteral("\n(") +
-                  why + QStringLiteral(")."));
+    return FittedMessage(QStringLiteral("Не могу сохранить изображение\n") + path +
+                         QStringLiteral("\n(") + why + QStringLiteral(")."));
 }
 
 PopupMessage ChartRecordingStoppedMessage(const QString& path, const QString& why)
 {
-    return FittedMessage(QStringLiteral("Не могу записывать в файл\n") + path + QStringLiteral("\n(") +
-                         why + QStringLiteral(").\nЗапись остановлена."));
+    return FittedMessage(QStringLiteral("Не могу записывать в файл\n") + path +
+                         QStringLiteral("\n(") + why + QStringLiteral(").\nЗапись остановлена."));
 }
 
 PopupMessage ChartFileProblemMessage(const QString& path, const ChartFileProblem& problem,

@@ -9,6 +9,8 @@
 namespace korvel {
 
 PopupMessage ChartFileNotSavedMessage(const QString& path, const QString& why);
+// Why a save is refused on the file a recording is writing.
+QString ChartFileBeingRecordedText();
 PopupMessage ChartPictureNotSavedMessage(const QString& path, const QString& why);
 // A recording that could not go on writing its file (the run itself goes on).
 PopupMessage ChartRecordingStoppedMessage(const QString& path, const QString& why);

@@ -28,6 +28,7 @@ ChartMode::ChartMode(Link& link, Uperemen& settings, ChartControls& controls, Po
     files_ = new ChartFiles(*controller_, *panel_, this);
     continuous_ = new ContinuousReading(*controller_, settings, this);
     recording_ = new ChartRecording(*controller_, panel_->CheckBoxRecordToFile(), this);
+    files_->beingRecorded = [this](const QString& path) { return recording_->writesTo(path); };
     continuous_->showLinkFailure = [] { ShowFormMessage(); };
     panel_->onSaveData = [this] { files_->NSaveDataGraphClick(); };
     panel_->onLoadData = [this] { files_->NLoadDataGraphClick(); };

@@ -1,6 +1,7 @@
 #include "chart/ChartRecording.h"
 
 #include "chart/ChartMessages.h"
+#include "chart/core/SameFile.h"
 #include "settings/AppPaths.h"
 #include "ui/MessagePopup.h"
 
@@ -8,6 +9,8 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+
+#include <algorithm>
 
 namespace korvel {
 
@@ -23,7 +26,8 @@ ChartRecording::ChartRecording(ChartController& controller, QCheckBox* box, QObj
     };
     flushTimer_.setInterval(kFlushIntervalMs);
     connect(&flushTimer_, &QTimer::timeout, this, [this] {
-        if (!recorder_.flush())
+        const bool toMedium = ++flushes_ % kFlushesPerSync == 0;
+        if (!recorder_.flush() || (toMedium && !recorder_.syncToMedium()))
             failed();
     });
     connect(box_, &QCheckBox::toggled, this, &ChartRecording::boxToggled);
@@ -94,6 +98,7 @@ void ChartRecording::begin()
         failed();
         return;
     }
+    flushes_ = 0;
     flushTimer_.start();
 }
 
@@ -118,7 +123,9 @@ void ChartRecording::end()
 void ChartRecording::failed()
 {
     flushTimer_.stop();
-    const PopupMessage message = ChartRecordingStoppedMessage(path_, recorder_.errorString());
+    // Names the part that failed, the chosen file's name with its number.
+    const QString path = recorder_.path().isEmpty() ? path_ : recorder_.path();
+    const PopupMessage message = ChartRecordingStoppedMessage(path, recorder_.errorString());
     untick();
     // Never from inside the reception of a sample: the popup runs an event loop of its own.
     QTimer::singleShot(0, this, [this, message] {
@@ -127,6 +134,15 @@ void ChartRecording::failed()
         else
             ShowFormMessage(message.text, message.extraWidth, message.okShift, message.extraHeight);
     });
+}
+
+bool ChartRecording::writesTo(const QString& path) const
+{
+    if (!recorder_.active())
+        return false;
+    const QStringList& parts = recorder_.paths();
+    return std::any_of(parts.begin(), parts.end(),
+                       [&](const QString& part) { return SameFile(part, path); });
 }
 
 void ChartRecording::untick()

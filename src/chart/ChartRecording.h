@@ -20,7 +20,8 @@ namespace korvel {
 // recording never replaces another unasked. Cancelling that dialog unticks the box and the run
 // starts all the same, unrecorded: "Пуск" was pressed to watch the scale, and the unticked box
 // says plainly that this run goes nowhere. Ticking the box during a run records at once, from the
-// points the chart still holds on. Lines go to the system every kFlushIntervalMs; the file is
+// points the chart still holds on. Lines go to the system every kFlushIntervalMs and to the
+// medium itself once a second (ChartFileRecorder cuts a long recording into parts); the file is
 // complete and closed however the run ends ("Стоп", a pulled adapter, the box unticked). A file
 // that cannot be written stops the recording with a message naming it and unticks the box; the
 // run goes on, and what was written stays.
@@ -41,9 +42,18 @@ public:
     QString fileName() const { return path_; }
     bool recording() const { return recorder_.active(); }
     const ChartFileRecorder& recorder() const { return recorder_; }
+    // Whether `path` names a file of the recording going on (any of its parts), however it is
+    // spelt: a relative name, a link, another case where the system ignores case.
+    bool writesTo(const QString& path) const;
+    // The size at which recordings are cut into parts (for tests; ChartFileRecorder::kPartBytes).
+    void setPartBytes(qint64 bytes) { recorder_.setPartBytes(bytes); }
 
     // Well under the second a killed program may lose.
     static constexpr int kFlushIntervalMs = 250;
+    // Every this many flushes the lines also go to the medium: once a second, which is what a
+    // power loss may cost. Not at every flush: a sync waits for the medium (tens or hundreds of
+    // milliseconds on a USB stick), and four a second would keep a slow stick busy for nothing.
+    static constexpr int kFlushesPerSync = 1000 / kFlushIntervalMs;
 
 private:
     void boxToggled(bool on);
@@ -62,6 +72,7 @@ private:
     QCheckBox* box_;
     ChartFileRecorder recorder_;
     QTimer flushTimer_;
+    int flushes_ = 0;
     QString path_;
     QString lastFolder_;
     bool fileUsed_ = false; // a run has written path_: the next one asks for another file

@@ -48,45 +48,56 @@ protected:
         return texts;
     }
     ChartFiguresRow& row() const { return *panel.figuresRow(); }
-
 };
 
+// A loaded file's figures are the file's: its own decimals (two here, where the indicator
+// connected has three) and no "(N d)", for the indicator's division is not the file's scale; its
+// settling time is counted in the display's last digit its numbers show (0.1 from a chart
+// file's two decimals), and its time texts are read with either separator, as the loader reads
+// them.
 TEST_F(Figures, ALoadedStepShowsItsSettlingAndTheViewItsOwnFigures)
 {
-    // 7.5 ms at filter 3: 0.06 s a point. 10 until point 20, then 40 divisions up with a lag
-    // of 0.24 s, which keeps within a division (0.05) from 0.24 ln 40 = 0.885 s on: from the
-    // first point after it, 0.90 s; at rest the weight alternates 0.01 about 12.
-    QString text = QStringLiteral("twi\r\nПериод АЦП, мс = 7.50\r\nФильтр1 = 3\r\n"
-                                  "Маска вывода цифровых входов на графики = 0\r\n"
-                                  "   № п/п      Time         Weight\r\n");
-    for (int x = 0; x < 100; ++x) {
-        double w = x <= 20 ? 10.0 : 12.0 - 2.0 * std::exp(-(x - 20) * 0.06 / 0.24);
-        if (x >= 60)
-            w += x % 2 ? -0.01 : 0.01;
-        text += QString::asprintf("%8d %12s %14s\r\n", x,
-                                  qPrintable(local(QString::number(x * 0.06, 'f', 2))),
-                                  qPrintable(local(QString::number(w, 'f', 4))));
-    }
-    const QString path = dir.filePath(QStringLiteral("step.twi"));
-    {
-        QFile f(path);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(QStringEncoder("windows-1251")(text));
-    }
-    files.loadData(path);
-    ASSERT_TRUE(messages.isEmpty()) << messages.join('|').toStdString();
-    plot->repaintNow();
-    EXPECT_EQ(row().points()->text(), QStringLiteral("Точек = 100"));
-    EXPECT_TRUE(row().settling()->isVisible());
-    EXPECT_EQ(row().settling()->text(), local(QStringLiteral("Время успокоения = 0.90 с")));
+    // 7.5 ms at filter 3: 0.06 s a point. 10 until point 20, then 4 up (40 of the file's
+    // divisions) with a lag of 0.2 s, which keeps within 0.1 from 0.2 ln 40 = 0.74 s on: from
+    // the first point after it, 0.78 s; at rest the weight alternates 0.02 about 14.
+    const QChar locales = QLocale().decimalPoint().at(0);
+    const QChar other = locales == '.' ? QChar(',') : QChar('.');
+    for (const QChar separator : {locales, other}) {
+        SCOPED_TRACE(separator.toLatin1());
+        auto written = [&](double v, int decimals) {
+            return QString::number(v, 'f', decimals).replace('.', separator);
+        };
+        QString text = QStringLiteral("twi\r\nПериод АЦП, мс = 7.50\r\nФильтр1 = 3\r\n"
+                                      "Маска вывода цифровых входов на графики = 0\r\n"
+                                      "   № п/п      Time         Weight\r\n");
+        for (int x = 0; x < 100; ++x) {
+            double w = x <= 20 ? 10.0 : 14.0 - 4.0 * std::exp(-(x - 20) * 0.06 / 0.2);
+            if (x >= 60)
+                w += x % 2 ? -0.02 : 0.02;
+            text += QString::asprintf("%8d %12s %14s\r\n", x, qPrintable(written(x * 0.06, 2)),
+                                      qPrintable(written(w, 2)));
+        }
+        const QString path = dir.filePath(QStringLiteral("step.twi"));
+        {
+            QFile f(path);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write(QStringEncoder("windows-1251")(text));
+        }
+        files.loadData(path);
+        ASSERT_TRUE(messages.isEmpty()) << messages.join('|').toStdString();
+        plot->repaintNow();
+        EXPECT_EQ(row().points()->text(), QStringLiteral("Точек = 100"));
+        EXPECT_TRUE(row().settling()->isVisible());
+        EXPECT_EQ(row().settling()->text(), local(QStringLiteral("Время успокоения = 0.78 с")));
 
-    // Dragged to the rest at the end: the figures of what is in view, and no step there.
-    plot->xAxis->setRange(60, 99);
-    plot->replot();
-    EXPECT_EQ(shown(), (QStringList{local(QStringLiteral("Среднее = 12.000 (240 d)")),
-                                    local(QStringLiteral("СКО = 0.010 (0.2 d)")),
-                                    local(QStringLiteral("Размах = 0.020 (0.4 d)")),
-                                    QStringLiteral("Точек = 40")}));
+        // Dragged to the rest at the end: the figures of what is in view, and no step there.
+        plot->xAxis->setRange(60, 99);
+        plot->replot();
+        EXPECT_EQ(shown(), (QStringList{local(QStringLiteral("Среднее = 14.00")),
+                                        local(QStringLiteral("СКО = 0.02")),
+                                        local(QStringLiteral("Размах = 0.04")),
+                                        QStringLiteral("Точек = 40")}));
+    }
 
     // The picture carries the row above the plot.
     const QString png = dir.filePath(QStringLiteral("chart.png"));
@@ -102,7 +113,7 @@ TEST_F(Figures, ALoadedStepShowsItsSettlingAndTheViewItsOwnFigures)
     const QString picture = QString::fromUtf8(file.readAll());
     EXPECT_TRUE(picture.contains(QStringLiteral("Точек = 40")));
     // (the writer cuts a text into runs where its script changes)
-    EXPECT_TRUE(picture.contains(local(QStringLiteral("Размах = 0.020 (0.4"))));
+    EXPECT_TRUE(picture.contains(local(QStringLiteral("Размах = 0.04"))));
 #endif
 }
 

@@ -142,6 +142,8 @@ TEST(ChartFileReader, PlainTextAndSkippedFiles)
     ASSERT_EQ(loose.points.size(), 2u);
     EXPECT_EQ(loose.points[0].y, -3.25);
     EXPECT_EQ(loose.points[1].y, 40);
+    EXPECT_EQ(plain.weightDecimals, 1);
+    EXPECT_EQ(loose.weightDecimals, 2) << "an exponent's digits are no decimals";
 
     // "twi" must be the whole first line; "#" ends the load with nothing shown.
     EXPECT_EQ(ParseChartFile("twi \r\n1 2\r\n").form, Form::Plain);
@@ -162,6 +164,21 @@ TEST(ChartFileReader, ANumberFromTheOtherLocaleReadsAlike)
     ASSERT_EQ(r.points.size(), 1u);
     EXPECT_EQ(r.points[0].y, 12.35);
     EXPECT_EQ(r.times[0], QStringLiteral("0,06"));
+    double time = 0.0;
+    EXPECT_TRUE(ParseChartNumber(r.times[0], time));
+    EXPECT_EQ(time, 0.06);
+}
+
+// The decimals a file's weights show: the most of any line, since the writer drops trailing
+// zeros (12.340 is written 12.34).
+TEST(ChartFileReader, TheWeightsDecimalsAreTheMostAnyLineShows)
+{
+    QStringList lines = header(maskLine(0));
+    lines << QStringLiteral("       0      0             12.34   ")
+          << QStringLiteral("       1      0.06          12.345  ")
+          << QStringLiteral("       2      0.12          12      ");
+    EXPECT_EQ(ParseChartFile(file(lines)).weightDecimals, 3);
+    EXPECT_EQ(ParseChartFile(file(header(maskLine(0)))).weightDecimals, 0) << "no points";
 }
 
 TEST(ChartFileReader, BadInputEndsTheReadingWhereItIsAndKeepsThePointsBefore)
@@ -236,8 +253,21 @@ TEST(ChartFileReader, BadInputEndsTheReadingWhereItIsAndKeepsThePointsBefore)
 // as the general way (QLocale's C form after a comma became a point) reads it, or be refused.
 TEST(ChartFileReader, NumbersOfEveryShapeReadAsTheLocaleReadsThem)
 {
-    const QStringList weights{"12.5", "-0,5", "-0", "007", "5.", ".5", "+5", "1e3", "-", "1.2.3",
-                              "1,2", "--1", "12a", "0.1234567890123456", "999999999999999999"};
+    const QStringList weights{"12.5",
+                              "-0,5",
+                              "-0",
+                              "007",
+                              "5.",
+                              ".5",
+                              "+5",
+                              "1e3",
+                              "-",
+                              "1.2.3",
+                              "1,2",
+                              "--1",
+                              "12a",
+                              "0.1234567890123456",
+                              "999999999999999999"};
     const QStringList numbers{"7", "-7", "+7", "0007", "-", "123456789", "1234567890", "1.0"};
     const QStringList bytes{"0A", "fF", "+f", "0x1f", "ffffffff", "g"};
     for (const QString& w : weights) {

@@ -1,6 +1,7 @@
 // A chart file recorded point by point: the same bytes as a save of the whole run, whatever was
-// already held when it began and however often it was flushed; a file that cannot grow or is
-// taken away stops the recording and keeps its whole lines.
+// already held when it began and however often it was flushed; a long recording cut into parts
+// that each load alone and together hold the run; a file that cannot grow or is taken away stops
+// the recording and keeps its whole lines.
 #include "chart/core/ChartFileRecorder.h"
 #include "chart/core/ChartFileReader.h"
 
@@ -63,8 +64,7 @@ TEST(ChartFileRecorder, PointByPointGivesTheBytesOfASaveOfTheWholeRun)
         SCOPED_TRACE(c.name);
         QByteArray bytes; // outlives the device, which the recorder closes and deletes
         ChartFileRecorder recorder(c.locale);
-        ASSERT_TRUE(
-            recorder.start(std::make_unique<QBuffer>(&bytes), firstPoints(c.run, c.held)));
+        ASSERT_TRUE(recorder.start(std::make_unique<QBuffer>(&bytes), firstPoints(c.run, c.held)));
         for (std::size_t i = c.held; i < c.run.points.size(); ++i) {
             ASSERT_TRUE(recorder.append(c.run.points[i], c.run.inputs[i]));
             ASSERT_LT(recorder.pendingBytes(), ChartFileRecorder::kMaxPendingBytes);
@@ -152,6 +152,114 @@ TEST_F(ChartRecorderOnDisk, AFileWhoseFolderWasRemovedStopsTheRecording)
     ChartFileRecorder nowhere;
     EXPECT_FALSE(nowhere.start(path, run)) << "a folder that is not there";
     EXPECT_FALSE(nowhere.errorString().isEmpty());
+}
+
+// The data lines of a chart file, after its five header lines.
+QList<QByteArray> dataLines(const QByteArray& bytes)
+{
+    QList<QByteArray> lines = bytes.split('\n');
+    lines.removeLast(); // after the last line end
+    return lines.mid(5);
+}
+
+QByteArray fileBytes(const QString& path)
+{
+    QFile f(path);
+    EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << path.toStdString();
+    return f.readAll();
+}
+
+// A recording past the part size goes on in the next part: every part a chart file of its own
+// under the limit, beginning with the run's header, and the parts' data lines one after another
+// are the whole run's, no point lost or doubled, times going on from part to part. Cut while
+// points come and while the points held at the start are written, and at a part size that
+// holds a single point.
+TEST_F(ChartRecorderOnDisk, ARecordingPastThePartSizeGoesOnInTheNextPart)
+{
+    const QByteArray whole = ChartFileBytes(run, kComma);
+    const qint64 headerBytes = ChartFileBytes(firstPoints(run, 0), kComma).size();
+    const struct
+    {
+        const char* name;
+        std::size_t held;
+        qint64 partBytes;
+        int flushEvery;
+    } cases[] = {
+        {"parts of 20 kB", 0, 20000, 50},
+        {"held points cut too", 1500, 30000, 7},
+        {"a point a part", 0, 1, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir folder;
+        const QString first = folder.filePath(QStringLiteral("прогон.twi"));
+        const ChartFileData shortRun = c.partBytes == 1 ? firstPoints(run, 40) : run;
+        ChartFileRecorder recorder(kComma);
+        recorder.setPartBytes(c.partBytes);
+        ASSERT_TRUE(recorder.start(first, firstPoints(shortRun, c.held)));
+        for (std::size_t i = c.held; i < shortRun.points.size(); ++i) {
+            ASSERT_TRUE(recorder.append(shortRun.points[i], shortRun.inputs[i]));
+            if (c.flushEvery > 0 && int(i) % c.flushEvery == 0) {
+                ASSERT_TRUE(recorder.flush());
+            }
+        }
+        ASSERT_TRUE(recorder.finish()) << recorder.errorString().toStdString();
+
+        const QStringList parts = recorder.paths();
+        ASSERT_GT(parts.size(), 2);
+        EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files).size(), parts.size());
+        QList<QByteArray> joined;
+        double lastX = -1;
+        for (int k = 0; k < parts.size(); ++k) {
+            SCOPED_TRACE(k + 1);
+            EXPECT_EQ(parts[k],
+                      k == 0 ? first
+                             : folder.filePath(QStringLiteral("прогон (%1).twi").arg(k + 1)));
+            const QByteArray bytes = fileBytes(parts[k]);
+            EXPECT_TRUE(bytes.startsWith(whole.left(headerBytes))) << "the run's header";
+            if (c.partBytes > headerBytes) {
+                EXPECT_LE(bytes.size(), c.partBytes);
+            }
+            QFile f(parts[k]);
+            ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+            const ChartFileContents back = ReadChartFile(f);
+            ASSERT_FALSE(back.problem) << back.problem.line;
+            ASSERT_FALSE(back.points.empty());
+            EXPECT_EQ(back.points.front().x, lastX + 1) << "on from the previous part";
+            lastX = back.points.back().x;
+            joined += dataLines(bytes);
+        }
+        EXPECT_EQ(joined, dataLines(ChartFileBytes(shortRun, kComma)));
+    }
+}
+
+// A part's name is taken by a file already there: that file stays, and the part takes the next
+// free number.
+TEST_F(ChartRecorderOnDisk, APartNeverReplacesAFileThatIsThere)
+{
+    for (const auto& [first, second] :
+         {std::pair{QStringLiteral("run.twi"), QStringLiteral("run (2).twi")},
+          {QStringLiteral("run.2024.twi"), QStringLiteral("run.2024 (2).twi")},
+          {QStringLiteral("run"), QStringLiteral("run (2)")},
+          {QStringLiteral(".twi"), QStringLiteral(".twi (2)")}})
+        EXPECT_EQ(ChartFileRecorder::partPath(QStringLiteral("/a.b/") + first, 2),
+                  QStringLiteral("/a.b/") + second);
+
+    const QString path = dir.filePath(QStringLiteral("run.twi"));
+    const QString taken = dir.filePath(QStringLiteral("run (2).twi"));
+    {
+        QFile f(taken);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("keep me");
+    }
+    ChartFileRecorder recorder(kPoint);
+    recorder.setPartBytes(4000);
+    ASSERT_TRUE(recorder.start(path, firstPoints(run, 200)));
+    ASSERT_TRUE(recorder.finish());
+    EXPECT_EQ(fileBytes(taken), "keep me");
+    ASSERT_GE(recorder.paths().size(), 3);
+    EXPECT_EQ(recorder.paths()[1], dir.filePath(QStringLiteral("run (3).twi")));
+    EXPECT_EQ(recorder.paths()[2], dir.filePath(QStringLiteral("run (4).twi")));
 }
 
 } // namespace

@@ -1,11 +1,13 @@
 // "Записывать в файл" on chart mode as the window composes it, against korvel-sim's counting
 // stream over a pseudo-terminal (the weight is the frame's number, the input byte bits 4..11 of
-// it): every frame in the file once and in order while the chart keeps only its window, a new
-// file for every run, and a file that cannot be written stopping the recording but not the run.
+// it): every frame in the file once and in order while the chart keeps only its window, also
+// across the parts of a long recording, a new file for every run, a save refused on the file
+// being written, and a file that cannot be written stopping the recording but not the run.
+#include "chart/ChartRecording.h"
 #include "chart/ChartController.h"
+#include "chart/ChartFiles.h"
 #include "chart/ChartMode.h"
 #include "chart/ChartPanel.h"
-#include "chart/ChartRecording.h"
 #include "chart/core/ChartFileReader.h"
 #include "link/Link.h"
 #include "link/PosixSerialPort.h"
@@ -65,6 +67,7 @@ protected:
             return answer.has_value();
         };
         rec().showMessage = [this](const PopupMessage& m) { messages << m.text; };
+        mode->files().showMessage = [this](const PopupMessage& m) { messages << m.text; };
         chart().enter();
         ASSERT_EQ(chart().mode(), Mode::Idle);
     }
@@ -201,8 +204,7 @@ TEST_F(ChartRecordingOnSim, AFileThatCannotBeWrittenStopsTheRecordingNotTheRun)
         std::function<void()> breakIt;
     } cases[] = {
         {QStringLiteral("/dev/full"), [] {}},
-        {file("stick/run.twi"),
-         [&] { ASSERT_TRUE(QDir(file("stick")).removeRecursively()); }},
+        {file("stick/run.twi"), [&] { ASSERT_TRUE(QDir(file("stick")).removeRecursively()); }},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path.toStdString());
@@ -237,6 +239,76 @@ TEST_F(ChartRecordingOnSim, APulledAdapterEndsTheRecordingWithTheRun)
     EXPECT_FALSE(rec().recording());
     expectEveryFrame(readBack(path), 0);
     ASSERT_TRUE(sim->replug());
+}
+
+// A recording past the part size goes on in the next part while the stream runs: each part
+// loads alone, and together they hold every frame once and in order.
+TEST_F(ChartRecordingOnSim, ALongRecordingGoesOnInPartsWithNoFrameLostOrDoubled)
+{
+    const QString path = file("long.twi");
+    rec().setPartBytes(40000); // about 900 points a part
+    answers = {path};
+    box()->click();
+    chart().puskStop();
+    ASSERT_TRUE(waitForSamples(3000));
+    chart().puskStop();
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+    const QStringList parts = rec().recorder().paths();
+    ASSERT_GE(parts.size(), 3);
+    EXPECT_EQ(parts[1], file("long (2).twi"));
+    ChartFileContents all;
+    for (const QString& part : parts) {
+        SCOPED_TRACE(part.toStdString());
+        EXPECT_LE(QFileInfo(part).size(), 40000);
+        const ChartFileContents c = readBack(part);
+        ASSERT_FALSE(c.problem) << c.problem.line;
+        EXPECT_EQ(c.form, ChartFileContents::Form::Chart);
+        all.points.insert(all.points.end(), c.points.begin(), c.points.end());
+        all.traceBytes.insert(all.traceBytes.end(), c.traceBytes.begin(), c.traceBytes.end());
+    }
+    expectEveryFrame(all, 0);
+}
+
+// "Сохранить в файле данные из графика" during a recording refuses the file being written,
+// however its name is spelt (relative, through a link, an earlier part), and the recording goes
+// on unharmed; another file is saved, and once the run has ended the recording's file too.
+TEST_F(ChartRecordingOnSim, ASaveOntoTheFileBeingRecordedIsRefused)
+{
+    const QString path = file("rec.twi");
+    rec().setPartBytes(40000);
+    answers = {path};
+    box()->click();
+    chart().puskStop();
+    ASSERT_TRUE(waitForSamples(1200));
+    ASSERT_GE(rec().recorder().paths().size(), 2) << "a second part begun";
+    const QString link = file("link.twi");
+    ASSERT_TRUE(QFile::link(path, link));
+    const QString relative = QDir::current().relativeFilePath(path);
+    ASSERT_FALSE(QDir::isAbsolutePath(relative));
+    for (const QString& spelling :
+         {path, relative, link, file("./sub/../rec.twi"), rec().recorder().path()}) {
+        SCOPED_TRACE(spelling.toStdString());
+        if (spelling.contains(QStringLiteral("sub")))
+            ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("sub")));
+        messages.clear();
+        EXPECT_FALSE(mode->files().saveData(spelling));
+        ASSERT_EQ(messages.size(), 1);
+        EXPECT_TRUE(messages[0].contains(spelling));
+        EXPECT_TRUE(messages[0].contains(QStringLiteral("идёт запись")));
+    }
+    messages.clear();
+    EXPECT_TRUE(mode->files().saveData(file("other.twi")));
+    ASSERT_TRUE(waitForSamples(500));
+    chart().puskStop();
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+    ChartFileContents all;
+    for (const QString& part : rec().recorder().paths()) {
+        const ChartFileContents c = readBack(part);
+        all.points.insert(all.points.end(), c.points.begin(), c.points.end());
+        all.traceBytes.insert(all.traceBytes.end(), c.traceBytes.begin(), c.traceBytes.end());
+    }
+    expectEveryFrame(all, 0);
+    EXPECT_TRUE(mode->files().saveData(path)) << "no recording goes on";
 }
 
 } // namespace

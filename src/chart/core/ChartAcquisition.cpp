@@ -31,6 +31,7 @@ void ChartAcquisition::resetAxesForEntry()
 void ChartAcquisition::beginRun(const RunSetup& setup)
 {
     sampleCounter_ = 0;
+    shownUnits_.reset();
     windowPoints_ = setup.timing.windowPoints;
     scrollStep_ = setup.timing.scrollStep;
     secondsPerPoint_ = setup.timing.secondsPerPoint;
@@ -97,6 +98,7 @@ void ChartAcquisition::showData(const ShownData& data)
     delay_ = InputDelayLine(0);
     setDelayLabel(delayText_, false);
     secondsPerPoint_ = data.secondsPerPoint;
+    shownUnits_ = data.units;
     labelDecimals_ = data.labelDecimals;
     sink_.setSecondsPerPoint(secondsPerPoint_);
     sink_.setTimeLabelDecimals(labelDecimals_);
@@ -169,7 +171,8 @@ void ChartAcquisition::setValueAxis(double min, double max)
 
 QString ChartAcquisition::pointLabel(double x) const
 {
-    return QLatin1Char(' ') + TrimmedFixedText(x * secondsPerPoint_, labelDecimals_) + QStringLiteral(" c ");
+    return QLatin1Char(' ') + TrimmedFixedText(x * secondsPerPoint_, labelDecimals_) +
+           QStringLiteral(" c ");
 }
 
 void ChartAcquisition::setDelayLabel(const QString& text, bool visible)

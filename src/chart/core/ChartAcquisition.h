@@ -6,11 +6,13 @@
 #include "chart/core/PointTimeTexts.h"
 #include "chart/core/ShownDataAxes.h"
 #include "chart/core/WindowExtremes.h"
+#include "chart/core/WindowFigures.h"
 
 #include <QString>
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace korvel {
@@ -27,6 +29,13 @@ public:
     // --- set at entry --------------------------------------------------------------------
     void setScaling(const WeightScaling& scaling) { scaling_ = scaling; }
     const WeightScaling& scaling() const { return scaling_; }
+    // The scale of the points shown: the indicator's for a run or a burst, a file's own after a
+    // load (the indicator's division means nothing for it).
+    FigureUnits shownUnits() const
+    {
+        return shownUnits_ ? *shownUnits_
+                           : FigureUnits::ofIndicator(scaling_.decimalCount, scaling_.division);
+    }
     // Clears the six series and the input records.
     void clearSeries();
     // Entry: a fixed time axis goes to 0 .. 0; the weight axis to 0 .. 0.
@@ -61,6 +70,8 @@ public:
         // the point's byte is. They are no input records: such data never claims inputs.
         std::uint8_t traceMask = 0;
         std::vector<std::uint8_t> traceBytes;
+        // The points' own scale (a file's); absent: the indicator's (a burst).
+        std::optional<FigureUnits> units;
         ValueRange valueAxis;
         // The fixed time axis (BottomAxisMin .. BottomAxisMax).
         int keyMin = 0;
@@ -104,6 +115,7 @@ private:
 
     ChartSink& sink_;
     WeightScaling scaling_;
+    std::optional<FigureUnits> shownUnits_;
     int sampleCounter_ = 0;
     int windowPoints_ = 3;
     int scrollStep_ = 1;

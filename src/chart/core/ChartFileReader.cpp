@@ -6,6 +6,7 @@
 
 #include <QIODevice>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -116,6 +117,19 @@ bool toNumber(QStringView text, double& value)
     bool ok = false;
     value = QLocale::c().toDouble(t, &ok);
     return ok && std::isfinite(value);
+}
+
+// The digits after the decimal separator (an exponent's are not decimals).
+int decimalsOf(QStringView text)
+{
+    const qsizetype separator =
+        std::max(text.indexOf(QLatin1Char('.')), text.indexOf(QLatin1Char(',')));
+    if (separator < 0)
+        return 0;
+    int n = 0;
+    for (qsizetype i = separator + 1; i < text.size() && text[i].isDigit(); ++i)
+        ++n;
+    return n;
 }
 
 bool toInteger(QStringView text, int& value)
@@ -298,6 +312,7 @@ private:
 
         out_.points.push_back({x, weight});
         out_.times << time.toString();
+        out_.weightDecimals = std::max(out_.weightDecimals, decimalsOf(weightText));
         if (withInputs) {
             if (out_.form == ChartFileContents::Form::OlderChart)
                 inputs = OlderTraceOn(olderInput_, inputs) ? 1 : 0;
@@ -311,6 +326,11 @@ private:
 };
 
 } // namespace
+
+bool ParseChartNumber(QStringView text, double& value)
+{
+    return toNumber(text, value);
+}
 
 QString InputsLabelForMask(std::uint8_t mask)
 {

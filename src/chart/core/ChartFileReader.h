@@ -52,6 +52,9 @@ struct ChartFileContents
     // the point's byte is. The older form's one trace is input 1.
     std::uint8_t traceMask = 0;
     std::vector<std::uint8_t> traceBytes; // one per point when traceMask is not 0
+    // The most decimals any weight text shows (the writer drops trailing zeros, so a single
+    // text may show fewer than the scale had).
+    int weightDecimals = 0;
     ChartFileProblem problem;
 };
 
@@ -62,6 +65,10 @@ struct ChartFileContents
 ChartFileContents ParseChartFile(QByteArrayView bytes);
 // The same from an open device, refusing one over ChartFileFormat::kMaxFileBytes unread.
 ChartFileContents ReadChartFile(QIODevice& device);
+
+// A number of a chart file as the reader takes it, with a decimal point or a comma whatever the
+// locale writes (the time texts of loaded points are read again with it).
+bool ParseChartNumber(QStringView text, double& value);
 
 // The text of laNumDInputFromFile for a chart file's mask, and for an older file's N (empty
 // when that shows no trace).

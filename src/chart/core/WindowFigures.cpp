@@ -122,6 +122,17 @@ QString weightText(double value, int decimals, const QLocale& locale)
 
 } // namespace
 
+FigureUnits FigureUnits::ofIndicator(int decimalCount, double division)
+{
+    return {decimalCount, division, division};
+}
+
+FigureUnits FigureUnits::ofFile(int decimals, bool chartFile)
+{
+    const int finest = chartFile ? decimals - 1 : decimals;
+    return {decimals, 0.0, std::pow(10.0, -finest)};
+}
+
 WindowFigures WindowFigures::compute(std::span<const ChartPoint> points, const FigureScale& scale)
 {
     WindowFigures f;

@@ -8,6 +8,24 @@
 
 namespace korvel {
 
+// The scale of the points whose figures are shown, as far as it is known.
+struct FigureUnits
+{
+    int decimals = 1;      // of the weight texts
+    double division = 0.0; // one scale division, shown as "(N d)"; 0 when not known
+    // The division the settling time's step and band are counted in; 0: no settling time.
+    double settlingDivision = 0.0;
+
+    // A run's or a burst's: the indicator's own decimals and division.
+    static FigureUnits ofIndicator(int decimalCount, double division);
+    // A loaded file's: the decimals its weights show and no division, for a file does not say
+    // which scale wrote it (the indicator connected now may be another). The settling time is
+    // counted in the finest division its numbers allow: a chart file is written from the
+    // stream, which carries one decimal more than the display, so ten of its last digits (the
+    // display's last digit); a plain text's last digit itself.
+    static FigureUnits ofFile(int decimals, bool chartFile);
+};
+
 // What the figures need besides the points. X of a point counts samples.
 struct FigureScale
 {
