@@ -633,8 +633,9 @@ TEST_F(TransferSimTest, ACancelSeenAtTheLastByteIsTakenByTheReadBack)
     EXPECT_EQ(memWrites(), (std::vector<MemWrite>{{5, 64, image[5 * 256 + 64]}}));
     EXPECT_EQ(area(eeprom), image);
     EXPECT_EQ(sim->writeDoneCount(), 1);
-    expectOneMessage({QStringLiteral("проверка прервана"), QStringLiteral("Записано байт: 1 из 2048.")},
-                     r.backup);
+    expectOneMessage(
+        {QStringLiteral("проверка прервана"), QStringLiteral("Записано байт: 1 из 2048.")},
+        r.backup);
 }
 
 TEST_F(TransferSimTest, CancelDuringAReadLeavesTheFileAndTheNameAlone)
