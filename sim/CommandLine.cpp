@@ -170,6 +170,11 @@ Faults:
   --lose-byte-write-times N
                       ... only the first N of them (a write that lands when it is
                       tried again)
+  --fail-reads-after-writes N
+                      once N memory byte writes have been heard, answer every
+                      memory page read with a broken CRC; selects and register
+                      writes are served as usual (a read-back that fails after
+                      a write went out whole)
 
 Memory: --image is also saved after every end-of-write command (command 1), when the
 indicator keeps what it was sent, and on SIGUSR2.
@@ -271,6 +276,8 @@ bool CommandLine::parse(const std::vector<std::string>& args, CommandLine& out, 
          [&](const std::string& v) { return toPageOffset(v, f.loseWritePage, f.loseWriteOffset); }},
         {"--lose-byte-write-times",
          [&](const std::string& v) { return toInt(v, 0, 1000000, f.loseWriteTimes); }},
+        {"--fail-reads-after-writes",
+         [&](const std::string& v) { return toInt(v, 0, 1000000, f.failReadsAfterWrites); }},
     };
 
     for (std::size_t i = 0; i < args.size(); ++i) {

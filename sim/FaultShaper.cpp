@@ -80,6 +80,13 @@ bool FaultShaper::loses(const std::uint8_t request[4], int selectedPage)
     return true;
 }
 
+bool FaultShaper::spoilsRead(const std::uint8_t request[4]) const
+{
+    if ((request[0] & ACCESS_MEM_READ) != ACCESS_MEM_READ)
+        return false;
+    return faults_.failReadsAfterWrites >= 0 && memoryWrites_ >= faults_.failReadsAfterWrites;
+}
+
 std::vector<Piece> FaultShaper::shapeFrame(std::vector<std::uint8_t> frame)
 {
     if (faults_.silent)

@@ -40,6 +40,10 @@ public:
     // True for a byte write the faults let go astray (see SimFaults::loseWritePage): it is
     // acknowledged and changes nothing. Counts the writes it loses.
     bool loses(const std::uint8_t request[4], int selectedPage);
+    // True for a memory page read the faults spoil (see SimFaults::failReadsAfterWrites):
+    // its reply goes out with a broken CRC. The byte writes are those cuts() has counted,
+    // which is shown every request first.
+    bool spoilsRead(const std::uint8_t request[4]) const;
 
 private:
     void drop(std::vector<std::uint8_t>& bytes);

@@ -31,6 +31,12 @@ struct SimFaults
     // again and one that never lands can be shown.
     int loseWritePage = -1, loseWriteOffset = -1;
     int loseWriteTimes = -1;
+    // Memory reads go wrong once this many memory byte writes have been heard (counted as for
+    // cutWriteAfter): every page read is answered with a broken CRC, so the client gives up
+    // after its retries, while page selects and register writes are served as usual. A
+    // read-back after a write then fails with every byte in place, and what the client sends
+    // after it can be watched. -1 = never.
+    int failReadsAfterWrites = -1;
 };
 
 // What the stream frames carry.

@@ -330,6 +330,8 @@ void Simulator::handleIncoming(std::vector<ReceivedBytes> received, double arriv
                     const int writesDone = model_.writeDoneCount();
                     reply = model_.handle(r.bytes.data(), arrival);
                     committed = model_.writeDoneCount() != writesDone;
+                    if (!reply.empty() && shaper_.spoilsRead(r.bytes.data()))
+                        reply.back() ^= 0xFF;
                 }
             }
             // The end of a memory write is when the indicator keeps what it was sent.

@@ -303,7 +303,10 @@ void TMainFormTestIndKorvel::connectChart()
             openIoPanel();
     };
     chartRunning = [&c] { return c.running(); };
-    poll_->hooks.reopened = [&c] { c.stopStreamLeftRunning(); };
+    poll_->hooks.reopened = [this, &c] {
+        c.stopStreamLeftRunning();
+        memory_->portReopened();
+    };
 
     connect(front_, &FrontPanel::digitDoubleClicked, &c, &ChartController::enter);
     // Entered after the menu has closed, not inside its loop.

@@ -95,6 +95,21 @@ PopupMessage BackupNotSavedMessage(const QString& path, const QString& why)
                          QStringLiteral(").\n\nЗапись не выполнялась."));
 }
 
+bool WriteEndsWithCommand(WriteEnd end)
+{
+    switch (end) {
+    case WriteEnd::Cancelled:
+    case WriteEnd::LinkFailed:
+        return false;
+    case WriteEnd::Completed:
+    case WriteEnd::NothingToWrite:
+    case WriteEnd::VerifyCancelled:
+    case WriteEnd::VerifyLinkFailed:
+        break;
+    }
+    return true;
+}
+
 PopupMessage WriteEndMessage(const WriteSummary& summary, const MemoryArea& area,
                              const QString& backupPath)
 {
@@ -103,8 +118,10 @@ PopupMessage WriteEndMessage(const WriteSummary& summary, const MemoryArea& area
     const auto hex = [](int v) {
         return QStringLiteral("%1").arg(v & 0xFF, 2, 16, QLatin1Char('0')).toUpper();
     };
-    const QString written =
+    QString written =
         QStringLiteral("Записано байт: %1 из %2.").arg(summary.written).arg(area.bytes());
+    if (summary.rewritten > 0)
+        written += QStringLiteral("\nЗаписано повторно: %1.").arg(summary.rewritten);
     QString head;
     switch (summary.end) {
     case WriteEnd::Completed:
@@ -144,6 +161,14 @@ PopupMessage WriteEndMessage(const WriteSummary& summary, const MemoryArea& area
                    .arg(area.name) +
                written;
         break;
+    }
+    if (summary.writeDoneLost) {
+        // Without the command the indicator does not take the new content into use. Writing
+        // the same file again sends it, even when no byte differs any more.
+        if (!head.startsWith(TFormMessage::defaultText()))
+            head = TFormMessage::defaultText() + QStringLiteral("\n") + head;
+        head += QStringLiteral("\n\nКоманда окончания записи не дошла до прибора:\n"
+                               "запишите этот файл ещё раз.");
     }
     return FittedMessage(head + QStringLiteral("\n\nРезервная копия прежнего содержимого:\n") +
                          backupPath);

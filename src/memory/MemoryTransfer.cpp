@@ -59,6 +59,8 @@ void MemoryTransfer::StartMemoryTransfer(TransferMode direction, const MemoryAre
         return;
     }
 
+    // This transfer closes the strip and gives it back itself.
+    ioPanelOwed_ = false;
     if (closeIoPanel)
         closeIoPanel();
     if (mainWindow_)
@@ -105,6 +107,9 @@ void MemoryTransfer::EndMemoryTransfer()
     link_.port().close();
     const bool open = openPort && openPort(settings_.ReadTotalTimeoutConstant);
     if (!open) {
+        // A strip on a closed port could do nothing; it comes back with the port
+        // (portReopened), when the poll that tries the port opens it.
+        ioPanelOwed_ = true;
         pollWithoutPort();
         return;
     }
@@ -112,6 +117,15 @@ void MemoryTransfer::EndMemoryTransfer()
         poll_.enablePolling();
     else
         poll_.disablePolling();
+    if (openIoPanelIfWanted)
+        openIoPanelIfWanted();
+}
+
+void MemoryTransfer::portReopened()
+{
+    if (!ioPanelOwed_)
+        return;
+    ioPanelOwed_ = false;
     if (openIoPanelIfWanted)
         openIoPanelIfWanted();
 }

@@ -81,6 +81,10 @@ public:
                              bool writeAllBytes = false);
     // Run when the transfer dialog has closed.
     void EndMemoryTransfer();
+    // The poll has opened the port again after it would not reopen at the end of a
+    // transfer: the I/O strip the transfer closed comes back now, if the settings ask for it.
+    // Meant for the poll's `reopened` hook; does nothing when no strip is owed.
+    void portReopened();
 
 signals:
     // True from the moment a command takes the link over until it has handed it back. Other
@@ -99,6 +103,8 @@ private:
     PanelView& view_;
     QPointer<QWidget> mainWindow_;
     QPointer<TFormReadWriteEEPROM> dialog_;
+    // The strip was closed for a transfer and not opened again, the port being shut.
+    bool ioPanelOwed_ = false;
 };
 
 } // namespace korvel

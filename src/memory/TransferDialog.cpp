@@ -268,11 +268,14 @@ void TFormReadWriteEEPROM::runWrite()
         return;
     }
     const MemoryArea& area = job_.area;
+    acked_.assign(static_cast<std::size_t>(area.bytes()), false);
     const std::vector<ByteDiff> toWrite =
         BytesToWrite(area, image->bytes, areaBytes_, job_.writeAllBytes);
     if (toWrite.empty()) {
         // The backup just read is the area as it stands: it equals the image, which is all a
-        // read-back could show. Nothing is sent, not even the end of a write.
+        // read-back could show, so no byte goes out. The end of a write still does: an earlier
+        // write of this image may have sent every byte and missed its end, and only this
+        // command makes the indicator take the content into use.
         ReadWriteProgressBar_->setValue(ReadWriteProgressBar_->maximum());
         endWrite(WriteEnd::NothingToWrite, Outcome::Completed);
         return;
@@ -280,38 +283,28 @@ void TFormReadWriteEEPROM::runWrite()
     if (!writeOrEnd(toWrite))
         return;
 
-    // The bytes are in the indicator's memory as soon as each write is acknowledged, so they
-    // are read back before the end-of-write command: the indicator then takes into use the
-    // content that was checked, rewrites included, with a single command.
+    // From here every byte of the image has been acknowledged, so however the rest goes the
+    // write ends with the end-of-write command (endWrite sends it). The bytes are in the
+    // indicator's memory as soon as each write is acknowledged, so they are read back first:
+    // the indicator then takes into use the content that was checked, rewrites included.
     std::vector<int> pages = areaPages();
     std::vector<ByteDiff> left;
     for (int pass = 0; pass < 2; ++pass) {
-        switch (verifyPages(pages, image->bytes, left)) {
-        case Step::LinkFailed:
-            endWrite(WriteEnd::VerifyLinkFailed, Outcome::LinkFailed);
+        if (!verifiedOrEnd(verifyPages(pages, image->bytes, left)))
             return;
-        case Step::Cancelled:
-            // Every byte has gone out: the write is finished as one that was not checked.
-            link_.DeviceWrite(ACCESS_REG_WRITE | address(), REG_COMMAND, CMD_WRITE_DONE);
-            endWrite(WriteEnd::VerifyCancelled, Outcome::Cancelled);
-            return;
-        case Step::Done:
-            break;
-        }
         if (left.empty() || pass == 1)
             break;
-        // What did not take is written once more, and only its pages are read again.
-        if (!writeOrEnd(left))
+        // What did not take is written once more, and only its pages are read again. A
+        // rewrite cut short ends like a read-back cut short: every byte went out once.
+        if (!verifiedOrEnd(writeBytes(left)))
             return;
         pages = PagesOf(left);
     }
     laReadWriteEEPROM_->setText(WriteCaption(area));
     showProgress(WriteFinishedText(area));
-    // The indicator takes the new content into use; its answer changes nothing here. It is
-    // sent even when bytes still differ: they have been written like the others, and the
-    // message names them and the backup.
-    link_.DeviceWrite(ACCESS_REG_WRITE | address(), REG_COMMAND, CMD_WRITE_DONE);
     ReadWriteProgressBar_->setValue(ReadWriteProgressBar_->maximum());
+    // Sent even when bytes still differ: they have been written like the others, and the
+    // message names them and the backup.
     const bool verified = left.empty();
     endWrite(WriteEnd::Completed, verified ? Outcome::Completed : Outcome::NotVerified,
              std::move(left));
@@ -319,6 +312,8 @@ void TFormReadWriteEEPROM::runWrite()
 
 bool TFormReadWriteEEPROM::writeOrEnd(const std::vector<ByteDiff>& bytes)
 {
+    // Not every byte has gone out: no end-of-write command, or the indicator would take a
+    // half-written image into use. The next write of the file sends what is missing.
     switch (writeBytes(bytes)) {
     case Step::LinkFailed:
         endWrite(WriteEnd::LinkFailed, Outcome::LinkFailed);
@@ -332,9 +327,39 @@ bool TFormReadWriteEEPROM::writeOrEnd(const std::vector<ByteDiff>& bytes)
     return true;
 }
 
+bool TFormReadWriteEEPROM::verifiedOrEnd(Step step)
+{
+    switch (step) {
+    case Step::LinkFailed:
+        endWrite(WriteEnd::VerifyLinkFailed, Outcome::LinkFailed);
+        return false;
+    case Step::Cancelled:
+        endWrite(WriteEnd::VerifyCancelled, Outcome::Cancelled);
+        return false;
+    case Step::Done:
+        break;
+    }
+    return true;
+}
+
+bool TFormReadWriteEEPROM::sendWriteDone()
+{
+    // Tried whatever went wrong just before: a read-back that failed on the link may have met
+    // a passing disturbance, and a command never sent leaves the indicator without the new
+    // content in use.
+    return link_.DeviceWrite(ACCESS_REG_WRITE | address(), REG_COMMAND, CMD_WRITE_DONE);
+}
+
 void TFormReadWriteEEPROM::endWrite(WriteEnd end, Outcome outcome, std::vector<ByteDiff> left)
 {
-    message(WriteEndMessage({end, written_, std::move(left)}, job_.area, backupPath_));
+    WriteSummary summary{end, written_, std::move(left)};
+    summary.rewritten = rewritten_;
+    if (WriteEndsWithCommand(end) && !sendWriteDone()) {
+        summary.writeDoneLost = true;
+        if (outcome == Outcome::Completed || outcome == Outcome::NotVerified)
+            outcome = Outcome::LinkFailed;
+    }
+    message(WriteEndMessage(summary, job_.area, backupPath_));
     finish(outcome);
 }
 
@@ -426,17 +451,32 @@ TFormReadWriteEEPROM::Step TFormReadWriteEEPROM::writeBytes(const std::vector<By
             if (!link_.DeviceWrite(ACCESS_MEM_WRITE | address(),
                                    static_cast<std::uint8_t>(next->offset), next->wanted))
                 return Step::LinkFailed;
-            ++written_;
+            countAcknowledged(*next);
             if (sent % kCheckEvery == 0) {
                 const bool cancel = cancelRequestedNow();
                 showProgress(PageProgressText(area, page, next->offset));
-                if (cancel)
+                // After the last byte there is nothing left to stop: the read-back that
+                // follows sees the Cancel at its first page, and the write is ended.
+                if (cancel && std::next(next) != bytes.end())
                     return Step::Cancelled;
             }
             link_.clock().sleepMs(kPauseMs);
         }
     }
     return Step::Done;
+}
+
+void TFormReadWriteEEPROM::countAcknowledged(const ByteDiff& byte)
+{
+    const auto at = static_cast<std::size_t>(byte.page - job_.area.firstPage) * MEM_PAGE_SIZE +
+                    static_cast<std::size_t>(byte.offset);
+    if (at < acked_.size() && acked_[at]) {
+        ++rewritten_;
+        return;
+    }
+    if (at < acked_.size())
+        acked_[at] = true;
+    ++written_;
 }
 
 TFormReadWriteEEPROM::Step TFormReadWriteEEPROM::verifyPages(const std::vector<int>& pages,

@@ -11,7 +11,8 @@
 // first byte is written. That backup also says which bytes differ from the image: only those
 // are sent (or all of them, when the job says so). Then the area is read back and compared
 // with the image; bytes that did not take are written once more and read back again, and the
-// end message says what still differs.
+// end message says what still differs. Once every byte has gone out (or none had to), the
+// write always ends with the end-of-write command, whatever happens to the read-back.
 #include "memory/ImageDiff.h"
 #include "memory/ImageParser.h"
 #include "memory/MemoryMessages.h"
@@ -98,8 +99,11 @@ public:
     Outcome outcome() const { return outcome_; }
     // The backup of a write, once stored.
     QString backupPath() const { return backupPath_; }
-    // A write's byte writes the indicator acknowledged, rewrites included.
+    // A write's bytes the indicator acknowledged, each counted once.
     int bytesWritten() const { return written_; }
+    // Acknowledged writes of a byte that had been written before (the rewrite of what did
+    // not take).
+    int bytesRewritten() const { return rewritten_; }
 
 signals:
     // The transfer has ended (outcome() says how); the window closes next.
@@ -130,9 +134,15 @@ private:
     Step writeBytes(const std::vector<ByteDiff>& bytes);
     // writeBytes, and the end of the transfer when it could not go on; false then.
     bool writeOrEnd(const std::vector<ByteDiff>& bytes);
+    // The same for a step taken once every byte has gone out (the read-back, the rewrite).
+    bool verifiedOrEnd(Step step);
+    void countAcknowledged(const ByteDiff& byte);
+    // CMD_WRITE_DONE; true when the indicator acknowledged it.
+    bool sendWriteDone();
     // Reads the pages back and puts what differs from the image into `left`.
     Step verifyPages(const std::vector<int>& pages, const std::vector<std::uint8_t>& image,
                      std::vector<ByteDiff>& left);
+    // The end-of-write command when `end` calls for it, then the end message.
     void endWrite(WriteEnd end, Outcome outcome, std::vector<ByteDiff> left = {});
     // Lets pending events run (Cancel among them); true when a cancel has been asked for.
     bool cancelRequestedNow();
@@ -155,7 +165,9 @@ private:
     SkinnedWindow* skin_ = nullptr;
     QStringList MemoEEPROMMemory_;
     std::vector<std::uint8_t> areaBytes_; // the area as the last read found it
+    std::vector<bool> acked_; // per byte of the area: acknowledged at least once
     int written_ = 0;
+    int rewritten_ = 0;
     bool CancelRequested_ = false;
     Outcome outcome_ = Outcome::Running;
     QString backupPath_;

@@ -113,6 +113,29 @@ TEST_F(MainWindowIoTest, ClosingHandsTheOutputsBackBeforeTheKeyboardAndThePort)
     EXPECT_FALSE(sim->outputControl());
 }
 
+// The strip closed for a memory transfer whose port would not reopen at its end comes back
+// when the poll opens the port again.
+TEST_F(MainWindowIoTest, AfterATransferTheStripComesBackWithThePort)
+{
+    w->memory().chooseFile = [this](ImageFileDialog& d) {
+        d.FileName = dir.filePath(QStringLiteral("read.EEPROM"));
+        return true;
+    };
+    int opens = 0;
+    const auto open = w->memory().openPort;
+    w->memory().openPort = [&opens, open](int ms) { return ++opens != 2 && open(ms); };
+    w->memory().NReadEEPROMClick();
+    ASSERT_TRUE(w->memory().transferActive());
+    ASSERT_TRUE(waitFor([this] { return !w->memory().transferActive(); }, 30000));
+    EXPECT_EQ(opens, 2);
+    EXPECT_TRUE(w->poll().waitingForPort());
+    EXPECT_FALSE(w->ioPanel().isOpen()) << "opened on a shut port";
+
+    ASSERT_TRUE(waitFor([this] { return w->poll().pollingEnabled(); }, 10000))
+        << "the poll did not reopen the port";
+    EXPECT_TRUE(w->ioPanel().isOpen());
+}
+
 // The dialog driven from inside the menu item's modal run: once it has unrolled, `act` runs
 // on it (and again on each later tick until it returns true).
 class DialogDriver : public QObject

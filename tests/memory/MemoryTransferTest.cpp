@@ -184,6 +184,36 @@ TEST_F(MemoryTransferTest, APortThatWillNotReopenShowsSoAndLeavesThePollOff)
     }
 }
 
+// The port would not reopen after the transfer: the I/O strip the transfer closed comes back
+// once the poll has the port open again, not on the shut port, and only that once.
+TEST_F(MemoryTransferTest, TheStripClosedForATransferComesBackWithThePort)
+{
+    int closed = 0, opened = 0;
+    transfer->closeIoPanel = [&] { ++closed; };
+    transfer->openIoPanelIfWanted = [&] { ++opened; };
+    poll->hooks.reopened = [this] { transfer->portReopened(); };
+    failOpenAt = 2;
+    poll->enablePolling();
+
+    transfer->NReadEEPROMClick();
+    ASSERT_TRUE(waitUntilIdle());
+    EXPECT_EQ(closed, 1);
+    EXPECT_EQ(opened, 0) << "opened on a shut port";
+    ASSERT_TRUE(poll->waitingForPort());
+    ASSERT_TRUE(test::waitFor([this] { return port.state() == PortState::Open; }, 10000))
+        << "the poll did not reopen the port";
+    EXPECT_EQ(opened, 1);
+
+    // A later loss of the port owes no strip.
+    ASSERT_TRUE(sim->unplug());
+    poll->TimerOprosaPriboraTimer();
+    ASSERT_TRUE(sim->replug());
+    poll->TimerOprosaPriboraTimer();
+    EXPECT_EQ(port.state(), PortState::Open);
+    EXPECT_EQ(opened, 1);
+    poll->disablePolling();
+}
+
 // A pulled-out adapter, before a command or during its transfer: the transfer says what
 // failed (once), but no port message follows and the poll goes on, so that it reopens the
 // port by itself once the adapter is back.

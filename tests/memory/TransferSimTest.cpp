@@ -358,7 +358,8 @@ TEST_F(TransferSimTest, AWriteSendsOnlyTheBytesThatDifferAndReadsTheAreaBack)
          {"завершена и проверена", "Записано байт: 16 из 2048."}},
         {"all bytes asked for", image, true, 2048, 1,
          {"завершена и проверена", "Записано байт: 2048 из 2048."}},
-        {"nothing differs", before, false, 0, 0, {"EEPROM уже совпадает с файлом"}},
+        // Still ended: an earlier write of the same file may have missed its end.
+        {"nothing differs", before, false, 0, 1, {"EEPROM уже совпадает с файлом"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -383,6 +384,10 @@ TEST_F(TransferSimTest, AWriteSendsOnlyTheBytesThatDifferAndReadsTheAreaBack)
         if (c.writes == 16) {
             EXPECT_EQ(pageSelects(), pagesRead + 3) << "a select only for pages 0, 3 and 7";
         }
+        if (c.writes == 0) {
+            EXPECT_EQ(pageSelects(), 8) << "the backup's selects only";
+        }
+        EXPECT_EQ(lastRequest(), request(ACCESS_REG_WRITE | 1, REG_COMMAND, CMD_WRITE_DONE));
         expectOneMessage(c.says, r.backup);
     }
 }
@@ -408,10 +413,12 @@ TEST_F(TransferSimTest, AByteThatDidNotTakeIsWrittenOnceMoreAndReportedIfItStill
     const QString pair =
         QStringLiteral("03:1F: ожидалось %1, прочитано %2").arg(hex(wanted), hex(old));
     const Case cases[] = {
+        // Sixteen distinct bytes, one of them twice: the count never runs past the area.
         {"lost once, lands when written again", 1, Outcome::Completed,
-         {"завершена и проверена", "Записано байт: 17 из 2048."}},
+         {"завершена и проверена", "Записано байт: 16 из 2048.", "Записано повторно: 1."}},
         {"never lands", -1, Outcome::NotVerified,
-         {"нашла расхождения", "Не совпадает байт: 1", pair, "Записано байт: 17 из 2048."}},
+         {"нашла расхождения", "Не совпадает байт: 1", pair, "Записано байт: 16 из 2048.",
+          "Записано повторно: 1."}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -442,43 +449,57 @@ TEST_F(TransferSimTest, AByteThatDidNotTakeIsWrittenOnceMoreAndReportedIfItStill
     }
 }
 
-TEST_F(TransferSimTest, ACancelOrALinkFailureDuringTheReadBackNamesTheBackup)
+// Once every byte has gone out, the write is ended with the end-of-write command however the
+// read-back goes: without it the indicator would not take the new content into use, and a
+// second write of the file would find nothing to send.
+TEST_F(TransferSimTest, AReadBackCutShortStillEndsTheWrite)
 {
     const MemoryArea eeprom = MemoryArea::eeprom();
+    enum class Fault { Cancel, ReadsFail, FallsSilent };
     struct Case
     {
         const char* name;
-        bool cancel; // else the indicator falls silent
+        Fault fault; // at page 3 of the read-back, or from its start (ReadsFail)
         Outcome outcome;
-        int writeDone;
-        QString says;
+        int writeDone; // end-of-write commands the indicator took
+        QStringList says;
+        bool endLost;
     };
     const Case cases[] = {
-        {"Cancel", true, Outcome::Cancelled, 1, QStringLiteral("проверка прервана")},
-        {"a silent indicator", false, Outcome::LinkFailed, 0,
-         QStringLiteral("могла остаться неполной")},
+        {"Cancel", Fault::Cancel, Outcome::Cancelled, 1, {"проверка прервана"}, false},
+        {"page reads failing on the link", Fault::ReadsFail, Outcome::LinkFailed, 1,
+         {TFormMessage::defaultText(), "могла остаться неполной"}, false},
+        {"a silent indicator", Fault::FallsSilent, Outcome::LinkFailed, 0,
+         {TFormMessage::defaultText(), "могла остаться неполной", "не дошла до прибора",
+          "запишите этот файл ещё раз"},
+         true},
     };
+    const auto writeDone = request(ACCESS_REG_WRITE | 1, REG_COMMAND, CMD_WRITE_DONE);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         messages.clear();
-        sim->setFaults({});
+        sim::SimFaults faults;
+        if (c.fault == Fault::ReadsFail)
+            faults.failReadsAfterWrites = eeprom.bytes();
+        sim->setFaults(faults);
         sim->clearRequests();
         const int doneBefore = sim->writeDoneCount();
         const Bytes image = changed(eeprom);
-        fileName = writeSource(imageText(image));
+        const QByteArray text = imageText(image);
+        fileName = writeSource(text);
         bool written = false, readBack = false, acted = false;
         const Run r = run(TransferMode::Writing, eeprom, [&](TFormReadWriteEEPROM* d) {
             QPushButton* cancel = d->btnCancel();
             watched.onWrite = [&, cancel](const std::uint8_t* b, std::size_t size) {
-                if (size != 4)
+                if (size != 4 || c.fault == Fault::ReadsFail)
                     return;
                 written = written || (b[0] & 0xC0) == ACCESS_MEM_WRITE;
                 readBack = readBack || (written && (b[0] & 0xC0) == ACCESS_MEM_READ);
                 const bool select = (b[0] & 0xC0) == ACCESS_REG_WRITE && b[1] == REG_PAGE;
                 if (!readBack || !select || b[2] != 3 || acted)
                     return;
-                acted = true; // page 3 of the read-back
-                if (c.cancel) {
+                acted = true;
+                if (c.fault == Fault::Cancel) {
                     QMetaObject::invokeMethod(cancel, &QPushButton::click, Qt::QueuedConnection);
                 } else {
                     sim::SimFaults silent;
@@ -489,15 +510,132 @@ TEST_F(TransferSimTest, ACancelOrALinkFailureDuringTheReadBackNamesTheBackup)
         });
         watched.onWrite = nullptr;
         sim->setFaults({});
-        ASSERT_TRUE(acted);
         EXPECT_EQ(r.outcome, c.outcome);
         EXPECT_EQ(area(eeprom), image) << "every byte had gone out before the read-back";
+        EXPECT_EQ(memWrites().size(), 2048u);
+        EXPECT_EQ(lastRequest(), writeDone) << "the write ends with its end-of-write command";
         EXPECT_EQ(sim->writeDoneCount() - doneBefore, c.writeDone);
         ASSERT_EQ(messages.size(), 1);
-        EXPECT_TRUE(messages[0].contains(c.says)) << messages[0].toStdString();
+        for (const QString& part : c.says)
+            EXPECT_TRUE(messages[0].contains(part)) << messages[0].toStdString();
+        EXPECT_EQ(messages[0].contains(QStringLiteral("не дошла")), c.endLost);
         EXPECT_TRUE(messages[0].contains(QStringLiteral("Записано байт: 2048 из 2048.")));
         EXPECT_TRUE(messages[0].contains(r.backup));
+        if (!c.endLost)
+            continue;
+
+        // The same file once more: nothing differs now, and the missed end is sent.
+        messages.clear();
+        sim->clearRequests();
+        fileName = writeSource(text);
+        EXPECT_EQ(run(TransferMode::Writing, eeprom).outcome, Outcome::Completed);
+        EXPECT_TRUE(memWrites().empty());
+        EXPECT_EQ(pageReads(), 8) << "the backup only, no read-back";
+        EXPECT_EQ(lastRequest(), writeDone);
+        EXPECT_EQ(sim->writeDoneCount() - doneBefore, 1);
+        ASSERT_EQ(messages.size(), 1);
+        EXPECT_TRUE(messages[0].contains(QStringLiteral("EEPROM уже совпадает с файлом")));
     }
+}
+
+// A byte that did not take is written once more; when that rewrite is cut short, every byte
+// has still gone out once, so the write is ended all the same.
+TEST_F(TransferSimTest, ARewriteCutShortStillEndsTheWrite)
+{
+    const MemoryArea eeprom = MemoryArea::eeprom();
+    const Bytes before = area(eeprom);
+    Bytes image = before;
+    for (const auto& [page, offset] : kSixteen)
+        image[static_cast<std::size_t>(page * 256 + offset)] ^= 0x3C;
+    struct Case
+    {
+        const char* name;
+        bool cancel; // else the rewrite is refused on the link
+        Outcome outcome;
+        QString says;
+        std::size_t writes; // byte writes heard, refused tries included
+    };
+    const Case cases[] = {
+        // The rewrite is a single byte, the last there is: the Cancel is seen by the
+        // read-back of its page, after it.
+        {"Cancel", true, Outcome::Cancelled, QStringLiteral("проверка прервана"), 17},
+        {"a refused rewrite", false, Outcome::LinkFailed,
+         QStringLiteral("могла остаться неполной"), 16 + 3},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        messages.clear();
+        setArea(eeprom, before);
+        sim::SimFaults lose;
+        lose.loseWritePage = 3;
+        lose.loseWriteOffset = 31;
+        sim->setFaults(lose);
+        sim->clearRequests();
+        const int doneBefore = sim->writeDoneCount();
+        fileName = writeSource(imageText(image));
+        bool written = false, acted = false;
+        int selected = -1;
+        const Run r = run(TransferMode::Writing, eeprom, [&](TFormReadWriteEEPROM* d) {
+            QPushButton* cancel = d->btnCancel();
+            watched.onWrite = [&, cancel](const std::uint8_t* b, std::size_t size) {
+                if (size != 4)
+                    return;
+                written = written || (b[0] & 0xC0) == ACCESS_MEM_WRITE;
+                if ((b[0] & 0xC0) == ACCESS_REG_WRITE && b[1] == REG_PAGE)
+                    selected = b[2];
+                // The read-back's last page is on the line: the rewrite comes next.
+                if (!written || (b[0] & 0xC0) != ACCESS_MEM_READ || selected != 7 || acted)
+                    return;
+                acted = true;
+                if (c.cancel) {
+                    QMetaObject::invokeMethod(cancel, &QPushButton::click, Qt::QueuedConnection);
+                } else {
+                    sim::SimFaults refuse;
+                    refuse.failWritePage = 3;
+                    refuse.failWriteOffset = 31;
+                    sim->setFaults(refuse);
+                }
+            };
+        });
+        watched.onWrite = nullptr;
+        sim->setFaults({});
+        ASSERT_TRUE(acted);
+        EXPECT_EQ(r.outcome, c.outcome);
+        EXPECT_EQ(memWrites().size(), c.writes);
+        EXPECT_EQ(lastRequest(), request(ACCESS_REG_WRITE | 1, REG_COMMAND, CMD_WRITE_DONE));
+        EXPECT_EQ(sim->writeDoneCount() - doneBefore, 1);
+        expectOneMessage({c.says, QStringLiteral("Записано байт: 16 из 2048.")}, r.backup);
+    }
+}
+
+TEST_F(TransferSimTest, ACancelSeenAtTheLastByteIsTakenByTheReadBack)
+{
+    // The only byte that differs is also the first of its page, where the window is looked
+    // at: with nothing left to stop, the write goes on to the read-back, which takes the
+    // Cancel, and the write is ended.
+    const MemoryArea eeprom = MemoryArea::eeprom();
+    Bytes image = area(eeprom);
+    image[5 * 256 + 64] ^= 0xFF;
+    fileName = writeSource(imageText(image));
+    bool clicked = false;
+    const Run r = run(TransferMode::Writing, eeprom, [&](TFormReadWriteEEPROM* d) {
+        QPushButton* cancel = d->btnCancel();
+        watched.onWrite = [&, cancel](const std::uint8_t* b, std::size_t size) {
+            if (size == 4 && (b[0] & 0xC0) == ACCESS_MEM_WRITE && !clicked) {
+                clicked = true;
+                QMetaObject::invokeMethod(cancel, &QPushButton::click, Qt::QueuedConnection);
+            }
+        };
+    });
+    watched.onWrite = nullptr;
+    ASSERT_TRUE(clicked);
+    EXPECT_EQ(r.outcome, Outcome::Cancelled);
+    EXPECT_EQ(memWrites(), (std::vector<MemWrite>{{5, 64, image[5 * 256 + 64]}}));
+    EXPECT_EQ(area(eeprom), image);
+    EXPECT_EQ(sim->writeDoneCount(), 1);
+    expectOneMessage(
+        {QStringLiteral("проверка прервана"), QStringLiteral("Записано байт: 1 из 2048.")},
+        r.backup);
 }
 
 TEST_F(TransferSimTest, CancelDuringAReadLeavesTheFileAndTheNameAlone)

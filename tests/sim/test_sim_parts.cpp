@@ -433,6 +433,40 @@ TEST(FaultShaper, CutSwallowsOnlyTheByteWriteAfterTheFirstN)
     EXPECT_FALSE(FaultShaper(1).cuts(memWrite)) << "no faults, no cut";
 }
 
+TEST(FaultShaper, ReadsGoWrongOnceTheGivenNumberOfByteWritesHaveBeenHeard)
+{
+    CommandLine cl;
+    std::string error;
+    ASSERT_TRUE(CommandLine::parse({"--fail-reads-after-writes", "2"}, cl, &error)) << error;
+    EXPECT_EQ(cl.options.faults.failReadsAfterWrites, 2);
+    EXPECT_FALSE(CommandLine::parse({"--fail-reads-after-writes", "-1"}, cl, &error));
+    EXPECT_NE(CommandLine::helpText().find("--fail-reads-after-writes"), std::string::npos);
+
+    FaultShaper shaper(1);
+    shaper.setFaults(cl.options.faults);
+    const std::uint8_t memWrite[4] = {0x41, 53, 0, 0};
+    const std::uint8_t memRead[4] = {0xC1, 0, 255, 0};
+    const std::uint8_t regRead[4] = {0x81, REG_PAGE, 0, 0};
+    const std::uint8_t regWrite[4] = {0x01, REG_COMMAND, CMD_WRITE_DONE, 0};
+    // Each request is shown to cuts() first, as the simulator does.
+    const auto spoiled = [&shaper](const std::uint8_t* request) {
+        shaper.cuts(request);
+        return shaper.spoilsRead(request);
+    };
+    EXPECT_FALSE(spoiled(memRead)) << "a backup read before any write";
+    EXPECT_FALSE(spoiled(memWrite));
+    EXPECT_FALSE(spoiled(memRead)) << "one write heard, two asked for";
+    EXPECT_FALSE(spoiled(memWrite));
+    EXPECT_TRUE(spoiled(memRead));
+    EXPECT_TRUE(spoiled(memRead)) << "every read after it";
+    EXPECT_FALSE(spoiled(regRead)) << "registers are read as usual";
+    EXPECT_FALSE(spoiled(regWrite));
+
+    shaper.setFaults(cl.options.faults); // counts afresh
+    EXPECT_FALSE(spoiled(memRead));
+    EXPECT_FALSE(FaultShaper(1).spoilsRead(memRead)) << "no faults, reads as usual";
+}
+
 TEST(RequestLog, LineHasTimeBytesAndVerdict)
 {
     EXPECT_EQ(RequestLog::formatLine(1.5, {0x01, 0xFF, 0x11, 0xB6}, true),
