@@ -112,7 +112,13 @@ TEST_F(ChartFilesDesktop, RecordSaveLoadPictureAndBurst)
     EXPECT_EQ(burst.points.size(), 1001u);
     EXPECT_EQ(burst.inputsLabel, QStringLiteral("Цифр. входы не записывались"));
     ASSERT_FALSE(burst.times.isEmpty());
-    EXPECT_NEAR(burst.times.last().toDouble(), 7.5, 0.2) << "the measured time of point 1000";
+    // The times come from the burst's measured rate, not from the nominal period. The
+    // simulator sends every 7.5 ms and nothing arrives faster than it sends; a loaded machine
+    // may delay its frames, which only stretches the measure, so only the lower bound is
+    // tight.
+    const double lastTime = burst.times.last().toDouble();
+    EXPECT_GT(lastTime, 7.3) << "the measured time of point 1000";
+    EXPECT_LT(lastTime, 10.0) << "the measured time of point 1000";
 }
 
 } // namespace
