@@ -29,7 +29,7 @@ constexpr int kAfterStopMs = 50;
 
 ChartController::ChartController(Link& link, Uperemen& settings, ChartControls& controls,
                                  PollCycle& poll, ChartSink& sink, QObject* parent)
-    : QObject(parent), link_(link), settings_(settings), controls_(controls), poll_(poll),
+    : QObject(parent), link_(link), indicator_(link), settings_(settings), controls_(controls), poll_(poll),
       acquisition_(sink), filters_(link, settings, controls),
       reception_(link.port(), settings, this)
 {
@@ -161,11 +161,10 @@ void ChartController::readScaling()
 {
     // Read from whatever page is selected: both parameters sit at the same offsets of the
     // pages the indicator leaves selected.
-    const auto first = static_cast<std::uint8_t>(settings_.AdrPribor | ACCESS_MEM_READ);
     auto readByte = [&](std::uint8_t offset) -> std::optional<std::uint8_t> {
         for (int attempt = 0; attempt < kScalingReadAttempts; ++attempt)
-            if (link_.DeviceRead(first, offset, 1, link_.RxBuffer.data()))
-                return link_.RxBuffer[2];
+            if (const std::optional<std::uint8_t> value = indicator_.readMemoryByte(offset))
+                return value;
         return std::nullopt;
     };
     const auto decimals = readByte(MEM_DECIMALS);
@@ -261,8 +260,7 @@ void ChartController::puskStop()
     acquisition_.beginRun({timing, mask, settings_.ZaderzhkaSignDInputs});
 
     link_.port().purgeRx();
-    if (!link_.DeviceWrite(static_cast<std::uint8_t>(settings_.AdrPribor), REG_COMMAND,
-                           CMD_STREAM_START)) {
+    if (!indicator_.startStream()) {
         // A garbled acknowledgement does not mean the start was lost: the indicator may be
         // streaming already, and its frames would then meet the next "Пуск" or filter write.
         stopStreamAfterFailedStart();
@@ -315,13 +313,12 @@ void ChartController::stopStreamAfterFailedStart()
 
 void ChartController::stopSequence()
 {
-    const auto address = static_cast<std::uint8_t>(settings_.AdrPribor);
     Clock& clock = link_.clock();
     SerialPort& port = link_.port();
-    link_.DeviceWrite(address, REG_COMMAND, CMD_STREAM_STOP);
+    indicator_.stopStream();
     clock.sleepMs(kStopSettleMs);
     port.purgeRx();
-    SendStreamStop(link_, address, kStopRetryPausesMs);
+    SendStreamStop(indicator_, kStopRetryPausesMs);
     clock.sleepMs(kAfterStopMs);
     port.purgeRx();
 }

@@ -124,6 +124,7 @@ public:
     ChartFilters& filters() { return filters_; }
     StreamReception& reception() { return reception_; }
     Link& link() { return link_; }
+    Indicator& indicator() { return indicator_; }
 
 signals:
     void modeChanged(ChartController::Mode mode);
@@ -151,6 +152,7 @@ private:
     void stopSequence();
 
     Link& link_;
+    Indicator indicator_;
     Uperemen& settings_;
     ChartControls& controls_;
     PollCycle& poll_;

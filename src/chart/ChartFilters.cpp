@@ -1,7 +1,6 @@
 #include "chart/ChartFilters.h"
 
 #include "link/DeviceMap.h"
-#include "link/Link.h"
 #include "settings/ChartControls.h"
 #include "settings/SettingsValues.h"
 
@@ -17,7 +16,7 @@ constexpr std::uint8_t kRegisters[3] = {REG_FILTER1, REG_FILTER2, REG_STAB_BAND}
 } // namespace
 
 ChartFilters::ChartFilters(Link& link, Uperemen& settings, const ChartControls& controls)
-    : link_(link), settings_(settings), controls_(controls)
+    : indicator_(link), settings_(settings), controls_(controls)
 {
 }
 
@@ -47,19 +46,18 @@ int ChartFilters::control(int index) const
 
 bool ChartFilters::FilterCheckIn()
 {
-    const auto address = static_cast<std::uint8_t>(settings_.AdrPribor);
-    auto& rx = link_.RxBuffer;
-    deviceRead_ =
-        link_.DeviceRead(address | ACCESS_REG_READ, REG_FILTER1, FILTER_COUNT, rx.data()) ||
-        link_.DeviceRead(address | ACCESS_REG_READ, REG_FILTER1, FILTER_COUNT, rx.data());
+    std::optional<std::array<std::uint8_t, FILTER_COUNT>> own = indicator_.readFilters();
+    if (!own)
+        own = indicator_.readFilters();
+    deviceRead_ = own.has_value();
     for (int i = 0; i < 3; ++i)
-        device_[std::size_t(i)] = deviceRead_ ? rx[std::size_t(2 + i)] : 0;
-    link_.clock().sleepMs(kAfterReadMs);
+        device_[std::size_t(i)] = deviceRead_ ? (*own)[std::size_t(i)] : 0;
+    indicator_.clock().sleepMs(kAfterReadMs);
 
     for (int i = 0; i < 3; ++i) {
         if (NeVpisyvat || applied(i) == device_[std::size_t(i)])
             continue;
-        if (!link_.DeviceWrite(address, kRegisters[i], static_cast<std::uint8_t>(applied(i))))
+        if (!indicator_.writeRegister(kRegisters[i], static_cast<std::uint8_t>(applied(i))))
             return false;
     }
     return true;
@@ -67,14 +65,13 @@ bool ChartFilters::FilterCheckIn()
 
 bool ChartFilters::FilterApply()
 {
-    const auto address = static_cast<std::uint8_t>(settings_.AdrPribor);
     for (int i = 0; i < 3; ++i) {
         if (NeVpisyvat || control(i) == applied(i))
             continue;
-        if (!link_.DeviceWrite(address, kRegisters[i], static_cast<std::uint8_t>(control(i))))
+        if (!indicator_.writeRegister(kRegisters[i], static_cast<std::uint8_t>(control(i))))
             return false;
         setApplied(i, control(i));
-        link_.clock().sleepMs(kAfterApplyMs);
+        indicator_.clock().sleepMs(kAfterApplyMs);
     }
     return true;
 }
@@ -85,14 +82,13 @@ bool ChartFilters::FilterRestore()
     // would overwrite its configuration.
     if (!deviceRead_)
         return true;
-    const auto address = static_cast<std::uint8_t>(settings_.AdrPribor);
     for (int i = 0; i < 3; ++i) {
         const int own = device_[std::size_t(i)];
         if (NeVpisyvat || own == applied(i))
             continue;
         bool written = false;
         for (int attempt = 0; attempt < kRestoreAttempts && !written; ++attempt)
-            written = link_.DeviceWrite(address, kRegisters[i], static_cast<std::uint8_t>(own));
+            written = indicator_.writeRegister(kRegisters[i], static_cast<std::uint8_t>(own));
         if (!written)
             return false;
     }

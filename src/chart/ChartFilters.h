@@ -1,4 +1,6 @@
 #pragma once
+#include "device/Indicator.h"
+
 #include <array>
 
 namespace korvel {
@@ -35,7 +37,7 @@ private:
     void setApplied(int index, int value);
     int control(int index) const;
 
-    Link& link_;
+    Indicator indicator_;
     Uperemen& settings_;
     const ChartControls& controls_;
     std::array<int, 3> device_{};

@@ -58,12 +58,11 @@ void ContinuousReading::read()
     acquisition.clearSeries();
     settings_.WindowPoints = std::max(kMinWindowPoints, settings_.WindowPoints);
 
-    Link& link = chart_.link();
-    SerialPort& port = link.port();
-    Clock& clock = link.clock();
-    const auto address = static_cast<std::uint8_t>(settings_.AdrPribor);
+    Indicator& indicator = chart_.indicator();
+    SerialPort& port = chart_.link().port();
+    Clock& clock = indicator.clock();
     port.purgeRx();
-    if (!link.DeviceWrite(address, REG_COMMAND, CMD_STREAM_START)) {
+    if (!indicator.startStream()) {
         // The start may have reached the indicator though its acknowledgement did not come
         // back: stop what may be streaming, so the next action starts from a quiet line.
         chart_.stopStreamAfterFailedStart();
@@ -80,11 +79,11 @@ void ContinuousReading::read()
     auto lastHeard = clock.now();
     const auto silenceLimit = std::chrono::milliseconds(kSilenceLimitMs);
     for (int i = 0; i < kSamples; ++i) {
-        if (link.ReceiveStreamFrame(STREAM_DATA_COUNT, link.RxBuffer.data())) {
+        if (const auto frame = indicator.receiveStreamFrame()) {
             // Stamped before anything else is done with the frame.
             lastHeard = clock.now();
             stamps.push_back(lastHeard);
-            weights.push_back(DecodeWeightCount(link.RxBuffer.data() + 2) * weightScale);
+            weights.push_back(DecodeWeightCount(frame->data()) * weightScale);
         } else if (clock.now() - lastHeard >= silenceLimit) {
             break;
         }
@@ -113,8 +112,7 @@ void ContinuousReading::read()
 
 void ContinuousReading::sendStop()
 {
-    SendStreamStop(chart_.link(), static_cast<std::uint8_t>(settings_.AdrPribor),
-                   kStopRetryPausesMs);
+    SendStreamStop(chart_.indicator(), kStopRetryPausesMs);
 }
 
 } // namespace korvel

@@ -1,7 +1,6 @@
 #include "dio/OutputControl.h"
 
 #include "link/DeviceMap.h"
-#include "link/Link.h"
 #include "link/LinkSettings.h"
 #include "panel/PollCycle.h"
 #include "panel/PollSuspend.h"
@@ -15,14 +14,14 @@ namespace korvel {
 
 OutputControl::OutputControl(Link& link, const LinkSettings& settings, PollCycle& poll,
                              CyfrInOutState& state)
-    : journal(AppPaths::journalFolder()), link_(link), settings_(settings), poll_(poll),
+    : journal(AppPaths::journalFolder()), indicator_(link), settings_(settings), poll_(poll),
       state_(state)
 {
 }
 
 std::uint8_t OutputControl::address() const
 {
-    return static_cast<std::uint8_t>(settings_.AdrPribor) & ACCESS_ADDRESS_MASK;
+    return indicator_.address();
 }
 
 bool OutputControl::failed(OutputFailure failure)
@@ -45,14 +44,11 @@ bool OutputControl::setTakenOver(bool takeOver)
     const OutputFailure unchanged = state_.OriginalBlockHeld && !state_.OutputsTakenOver
                                         ? OutputFailure::BlockNotRestored
                                         : OutputFailure::Link;
-    std::uint8_t* rx = link_.RxBuffer.data();
-    if (!link_.DeviceWrite(address() | ACCESS_REG_WRITE, REG_PAGE, MEM_OUTPUT_CONFIG_PAGE))
+    if (!indicator_.selectPage(MEM_OUTPUT_CONFIG_PAGE))
         return failed(unchanged);
-    if (!link_.DeviceRead(address() | ACCESS_MEM_READ, MEM_OUTPUT_CONFIG, MEM_OUTPUT_CONFIG_COUNT,
-                          rx))
+    OutputBlock block{};
+    if (!indicator_.readMemory(MEM_OUTPUT_CONFIG, MEM_OUTPUT_CONFIG_COUNT, block.data()))
         return failed(unchanged);
-    std::array<std::uint8_t, MEM_OUTPUT_CONFIG_COUNT> block{};
-    std::copy_n(rx + 2, block.size(), block.begin());
 
     return takeOver ? this->takeOver(block.data()) : release(block.data());
 }
@@ -84,7 +80,7 @@ bool OutputControl::takeOver(const std::uint8_t* block)
         return failed(OutputFailure::Link);
     }
     if (!state_.OutputsTakenOver) {
-        link_.DeviceWrite(address() | ACCESS_REG_WRITE, REG_OUTPUT_CONTROL, 1);
+        indicator_.setOutputControl(true);
         state_.OutputsTakenOver = true;
     }
     return true;
@@ -97,8 +93,7 @@ bool OutputControl::release(const std::uint8_t* block)
             return failed(OutputFailure::BlockNotRestored);
         // The release counts as done either way, as it always has; but until 252 ← 0 is
         // acknowledged the journal stays, and the next connection of this indicator sends it.
-        const bool modeBack =
-            link_.DeviceWrite(address() | ACCESS_REG_WRITE, REG_OUTPUT_CONTROL, 0);
+        const bool modeBack = indicator_.setOutputControl(false);
         state_.OutputsTakenOver = false;
         endHold(modeBack);
         return true;
@@ -117,10 +112,10 @@ bool OutputControl::release(const std::uint8_t* block)
 
 bool OutputControl::readIdentity(IndicatorIdentity* who)
 {
-    std::uint8_t* rx = link_.RxBuffer.data();
-    if (!link_.DeviceRead(address() | ACCESS_REG_READ, REG_IDENT, IDENT_COUNT, rx))
+    const std::optional<Identification> ident = indicator_.readIdentification();
+    if (!ident)
         return false;
-    *who = IndicatorIdentity::fromIdent(rx + 2);
+    *who = IndicatorIdentity::fromIdent(ident->bytes.data());
     return true;
 }
 
@@ -183,9 +178,8 @@ std::optional<OutputJournalEntry> OutputControl::restoreJournalled(const std::ui
     const std::optional<OutputJournalEntry> entry = journal.find(who);
     if (!entry)
         return std::nullopt;
-    if (!link_.DeviceWrite(address() | ACCESS_REG_WRITE, REG_PAGE, MEM_OUTPUT_CONFIG_PAGE) ||
-        !writeBlock(entry->block.data()) ||
-        !link_.DeviceWrite(address() | ACCESS_REG_WRITE, REG_OUTPUT_CONTROL, 0))
+    if (!indicator_.selectPage(MEM_OUTPUT_CONFIG_PAGE) || !writeBlock(entry->block.data()) ||
+        !indicator_.setOutputControl(false))
         return std::nullopt; // kept for the next connection
     journal.remove(who);
     return entry;
@@ -195,7 +189,7 @@ bool OutputControl::writeBlock(const std::uint8_t* bytes)
 {
     for (int i = 0; i < MEM_OUTPUT_CONFIG_COUNT; ++i) {
         const auto offset = static_cast<std::uint8_t>(MEM_OUTPUT_CONFIG + i);
-        if (!link_.DeviceWrite(address() | ACCESS_MEM_WRITE, offset, bytes[i]))
+        if (!indicator_.writeMemoryByte(offset, bytes[i]))
             return false;
     }
     return true;
@@ -209,8 +203,7 @@ bool OutputControl::switchOutput(int n)
     PollSuspend pause(poll_, PollSuspend::OwnState);
     // From the byte the device reported last; two clicks between polls give the same value.
     const auto value = static_cast<std::uint8_t>(state_.LastOutputs ^ (1u << n));
-    if (link_.DeviceWrite(address() | ACCESS_REG_WRITE, REG_ARGUMENT, value) &&
-        link_.DeviceWrite(address() | ACCESS_REG_WRITE, REG_COMMAND, CMD_SET_OUTPUTS))
+    if (indicator_.setOutputs(value))
         return true;
     return failed();
 }

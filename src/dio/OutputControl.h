@@ -1,5 +1,6 @@
 #pragma once
 #include "dio/CyfrInOutState.h"
+#include "device/Indicator.h"
 #include "dio/OutputJournal.h"
 
 #include <cstdint>
@@ -106,7 +107,7 @@ private:
     bool failed(OutputFailure failure = OutputFailure::Link);
     std::uint8_t address() const;
 
-    Link& link_;
+    Indicator indicator_;
     const LinkSettings& settings_;
     PollCycle& poll_;
     CyfrInOutState& state_;

@@ -1,7 +1,6 @@
 #include "memory/TransferDialog.h"
 
 #include "link/DeviceMap.h"
-#include "link/Link.h"
 #include "memory/BackupFile.h"
 #include "memory/ImageParser.h"
 #include "memory/ImageWriter.h"
@@ -62,7 +61,7 @@ QProgressBar* makeBar(QWidget* parent, const char* name, bool smooth)
 } // namespace
 
 TFormReadWriteEEPROM::TFormReadWriteEEPROM(Link& link, TransferJob job, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint), link_(link),
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint), indicator_(link),
       job_(std::move(job))
 {
     setAttribute(Qt::WA_DeleteOnClose);
@@ -162,7 +161,7 @@ void TFormReadWriteEEPROM::btnCancelClick()
 
 std::uint8_t TFormReadWriteEEPROM::address() const
 {
-    return static_cast<std::uint8_t>(link_.settings().AdrPribor & ACCESS_ADDRESS_MASK);
+    return indicator_.address();
 }
 
 bool TFormReadWriteEEPROM::cancelRequestedNow()
@@ -198,15 +197,15 @@ TFormReadWriteEEPROM::Step TFormReadWriteEEPROM::readPages(const std::vector<int
     for (const int page : pages) {
         ReadWriteProgressBar_->setValue(page);
         showProgress(PageProgressText(job_.area, page, 0));
-        if (!link_.DeviceWrite(ACCESS_REG_WRITE | address(), REG_PAGE,
-                               static_cast<std::uint8_t>(page)))
+        if (!indicator_.selectPage(page))
             return Step::LinkFailed;
         if (cancelRequestedNow())
             return Step::Cancelled;
-        link_.clock().sleepMs(kPauseMs);
-        if (!link_.DeviceRead(ACCESS_MEM_READ | address(), 0, MEM_PAGE_SIZE, link_.RxBuffer.data()))
+        indicator_.clock().sleepMs(kPauseMs);
+        std::array<std::uint8_t, MEM_PAGE_SIZE> pageBytes{};
+        if (!indicator_.readPage(pageBytes))
             return Step::LinkFailed;
-        const std::uint8_t* data = link_.RxBuffer.data() + 2;
+        const std::uint8_t* data = pageBytes.data();
         std::copy(data, data + MEM_PAGE_SIZE,
                   bytes.begin() + static_cast<long>(page - job_.area.firstPage) * MEM_PAGE_SIZE);
         if (asText)
@@ -347,7 +346,7 @@ bool TFormReadWriteEEPROM::sendWriteDone()
     // Tried whatever went wrong just before: a read-back that failed on the link may have met
     // a passing disturbance, and a command never sent leaves the indicator without the new
     // content in use.
-    return link_.DeviceWrite(ACCESS_REG_WRITE | address(), REG_COMMAND, CMD_WRITE_DONE);
+    return indicator_.endWrite();
 }
 
 void TFormReadWriteEEPROM::endWrite(WriteEnd end, Outcome outcome, std::vector<ByteDiff> left)
@@ -440,16 +439,14 @@ TFormReadWriteEEPROM::Step TFormReadWriteEEPROM::writeBytes(const std::vector<By
         showProgress(PageProgressText(area, page, 0));
         if (next == bytes.end() || next->page != page)
             continue; // nothing to change here: not even a page select
-        if (!link_.DeviceWrite(ACCESS_REG_WRITE | address(), REG_PAGE,
-                               static_cast<std::uint8_t>(page)))
+        if (!indicator_.selectPage(page))
             return Step::LinkFailed;
-        link_.clock().sleepMs(kPauseMs);
+        indicator_.clock().sleepMs(kPauseMs);
         // The window is looked at on the first byte of a page and every 16 bytes after it:
         // for a whole page, at the offsets that are multiples of 16.
         for (int sent = 0; next != bytes.end() && next->page == page; ++next, ++sent) {
             WriteSubProgressBar_->setValue(next->offset);
-            if (!link_.DeviceWrite(ACCESS_MEM_WRITE | address(),
-                                   static_cast<std::uint8_t>(next->offset), next->wanted))
+            if (!indicator_.writeMemoryByte(static_cast<std::uint8_t>(next->offset), next->wanted))
                 return Step::LinkFailed;
             countAcknowledged(*next);
             if (sent % kCheckEvery == 0) {
@@ -460,7 +457,7 @@ TFormReadWriteEEPROM::Step TFormReadWriteEEPROM::writeBytes(const std::vector<By
                 if (cancel && std::next(next) != bytes.end())
                     return Step::Cancelled;
             }
-            link_.clock().sleepMs(kPauseMs);
+            indicator_.clock().sleepMs(kPauseMs);
         }
     }
     return Step::Done;

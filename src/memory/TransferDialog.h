@@ -13,6 +13,7 @@
 // with the image; bytes that did not take are written once more and read back again, and the
 // end message says what still differs. Once every byte has gone out (or none had to), the
 // write always ends with the end-of-write command, whatever happens to the read-back.
+#include "device/Indicator.h"
 #include "memory/ImageDiff.h"
 #include "memory/ImageParser.h"
 #include "memory/MemoryMessages.h"
@@ -152,7 +153,7 @@ private:
     void finish(Outcome outcome);
     std::uint8_t address() const;
 
-    Link& link_;
+    Indicator indicator_;
     TransferJob job_;
     QFrame* paReadWriteEEPROM_ = nullptr;
     QLabel* laReadWriteEEPROM_ = nullptr;

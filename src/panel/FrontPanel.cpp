@@ -1,6 +1,6 @@
 #include "panel/FrontPanel.h"
 
-#include "link/Link.h"
+#include "link/LinkTrace.h"
 #include "panel/DigitPanel.h"
 #include "panel/KeyTable.h"
 #include "panel/PanelArt.h"

@@ -1,7 +1,6 @@
 #include "panel/Keypad.h"
 
 #include "link/DeviceMap.h"
-#include "link/Link.h"
 #include "panel/FrontPanel.h"
 #include "panel/PollCycle.h"
 #include "panel/PollSuspend.h"
@@ -15,7 +14,7 @@ namespace korvel {
 
 Keypad::Keypad(Link& link, const Uperemen& settings, PollCycle& poll, FrontPanel& panel,
                QObject* parent)
-    : QObject(parent), link_(link), settings_(settings), poll_(poll), panel_(panel)
+    : QObject(parent), indicator_(link), settings_(settings), poll_(poll), panel_(panel)
 {
     TimerViewPressKeys.setObjectName(QStringLiteral("TimerViewPressKeys"));
     TimerViewPressKeys.setInterval(100);
@@ -45,7 +44,7 @@ void Keypad::MainImageMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers mo
     // A state of its own, not the shared one: a click on the chart panel in chart mode must
     // not overwrite what the chart saved.
     PollSuspend pause(poll_, PollSuspend::OwnState);
-    link_.port().purgeRx();
+    indicator_.discardReceived();
 
     if (!inKeyField(pos.x(), pos.y())) {
         if (startDrag)
@@ -74,11 +73,10 @@ void Keypad::PressKey(int index, bool ctrl)
 
 bool Keypad::sendBatches(const std::vector<WriteBatch>& batches)
 {
-    const std::uint8_t first = static_cast<std::uint8_t>(settings_.AdrPribor) | ACCESS_REG_WRITE;
     bool allSent = true;
     for (const WriteBatch& batch : batches) {
         for (const RegWrite& w : batch) {
-            if (!link_.DeviceWrite(first, w.reg, w.value)) {
+            if (!indicator_.writeRegister(w.reg, w.value)) {
                 allSent = false;
                 if (showMessage)
                     showMessage();
@@ -124,10 +122,8 @@ void Keypad::CheckBoxBlockKeyboardClick()
         reverting_ = false;
         return;
     }
-    const std::uint8_t value = lockBox_->isChecked() ? CMD_KEYBOARD_LOCK : CMD_KEYBOARD_UNLOCK;
     PollSuspend guard(poll_);
-    const std::uint8_t first = static_cast<std::uint8_t>(settings_.AdrPribor) | ACCESS_REG_WRITE;
-    if (!link_.DeviceWrite(first, REG_COMMAND, value)) {
+    if (!indicator_.lockKeyboard(lockBox_->isChecked())) {
         if (showMessage)
             showMessage();
         reverting_ = true;

@@ -1,4 +1,5 @@
 #pragma once
+#include "device/Indicator.h"
 #include "panel/KeyChord.h"
 #include "panel/ServiceSequence.h"
 
@@ -67,7 +68,7 @@ private:
     bool sendBatches(const std::vector<WriteBatch>& batches);
     SvgPicture* picture(int index) const;
 
-    Link& link_;
+    Indicator indicator_;
     const Uperemen& settings_;
     PollCycle& poll_;
     FrontPanel& panel_;

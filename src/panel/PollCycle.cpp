@@ -1,5 +1,6 @@
 #include "panel/PollCycle.h"
 
+#include "device/Indicator.h"
 #include "link/DeviceMap.h"
 #include "link/Link.h"
 #include "link/StreamFrameAssembler.h"
@@ -25,7 +26,7 @@ constexpr int kPortRetryMs = 1000;
 } // namespace
 
 PollCycle::PollCycle(Link& link, const Uperemen& settings, PanelView& view, QObject* parent)
-    : QObject(parent), link_(link), settings_(settings), view_(view)
+    : QObject(parent), link_(link), indicator_(link), settings_(settings), view_(view)
 {
     TimerOprosaPribora.setObjectName(QStringLiteral("TimerOprosaPribora"));
     // A coarse timer may fire 5 % late, which would stretch the poll period by up to 16 ms.
@@ -39,11 +40,6 @@ PollCycle::PollCycle(Link& link, const Uperemen& settings, PanelView& view, QObj
 bool PollCycle::isDoser() const
 {
     return model() >= DOSER_FIRST_MODEL;
-}
-
-std::uint8_t PollCycle::readFirst() const
-{
-    return static_cast<std::uint8_t>(settings_.AdrPribor) | ACCESS_REG_READ;
 }
 
 void PollCycle::enablePolling()
@@ -126,7 +122,6 @@ void PollCycle::TimerOprosaPriboraTimer()
 {
     // The next tick is timed from the end of this one, however long the link takes.
     disablePolling();
-    std::uint8_t* rx = link_.RxBuffer.data();
 
     if (link_.port().deviceLost() && !reopenLostPort()) {
         // Still away: the same display as a silent indicator, no traffic, no popup.
@@ -137,14 +132,14 @@ void PollCycle::TimerOprosaPriboraTimer()
     }
 
     stopStrayStream();
-    if (link_.DeviceRead(readFirst(), REG_DISPLAY, DISPLAY_COUNT, rx))
-        showDisplay(rx + 2);
+    if (const std::optional<DisplayReading> display = indicator_.readDisplay())
+        showDisplay(*display);
     else
         showNoData();
 
     if (hooks.PanelInOutOpen && hooks.PanelInOutOpen()) {
-        if (link_.DeviceRead(readFirst(), REG_DIO, DIO_COUNT, rx) && hooks.UpdateInOutImages)
-            hooks.UpdateInOutImages(rx[2], rx[3]);
+        if (const std::optional<IoReading> io = indicator_.readIo(); io && hooks.UpdateInOutImages)
+            hooks.UpdateInOutImages(io->inputs, io->outputs);
     }
 
     if (view_.versionText().isEmpty())
@@ -163,15 +158,14 @@ void PollCycle::showLamp(int index, bool on)
     }
 }
 
-void PollCycle::showDisplay(const std::uint8_t* data)
+void PollCycle::showDisplay(const DisplayReading& display)
 {
     if (!view_.lampVisible(Lamp::Data))
         view_.setLampVisible(Lamp::Data, true);
-    const std::uint8_t status = data[0];
     const int lamps = isDoser() ? STATUS_LAMP_COUNT : kPlainLampCount;
     for (int i = 0; i < lamps; ++i)
-        showLamp(i, (status & kLampBits[i]) != 0);
-    view_.ShowDisplay(data + 1);
+        showLamp(i, (display.status & kLampBits[i]) != 0);
+    view_.ShowDisplay(display.segments.data());
 }
 
 void PollCycle::showNoData()
@@ -200,8 +194,8 @@ void PollCycle::ClearVersionLabel()
 
 void PollCycle::readIdentification()
 {
-    std::uint8_t* rx = link_.RxBuffer.data();
-    if (!link_.DeviceRead(readFirst(), REG_IDENT, IDENT_COUNT, rx)) {
+    const std::optional<Identification> ident = indicator_.readIdentification();
+    if (!ident) {
         // The next successful read then counts as a change and fills the label.
         if (std::any_of(IdentCurrent.begin(), IdentCurrent.end(), [](auto b) { return b != 0; })) {
             IdentCurrent.fill(0);
@@ -209,7 +203,7 @@ void PollCycle::readIdentification()
         }
         return;
     }
-    std::copy(rx + 2, rx + 2 + IDENT_COUNT, IdentCurrent.begin());
+    IdentCurrent = ident->bytes;
     if (IdentCurrent == IdentShown)
         return;
     if (hooks.identified)
@@ -258,7 +252,7 @@ void PollCycle::stopStrayStream()
     const int address = settings_.AdrPribor;
     if (frames.feed(address, waiting.data(), got, [](const std::uint8_t*) {}) < 2)
         return;
-    link_.DeviceWrite(static_cast<std::uint8_t>(address), REG_COMMAND, CMD_STREAM_STOP);
+    indicator_.stopStream();
     link_.clock().sleepMs(kStreamStopSettleMs);
     link_.port().purgeRx();
 }
@@ -280,8 +274,7 @@ bool PollCycle::reopenLostPort()
         hooks.portOpened();
     // The indicator's own keys work again, as after start-up. Quietly: an indicator that
     // does not answer yet shows нет связи at the display read that follows.
-    const auto address = static_cast<std::uint8_t>(settings_.AdrPribor);
-    if (link_.DeviceWrite(address, REG_COMMAND, CMD_KEYBOARD_UNLOCK) && hooks.keyboardUnlocked)
+    if (indicator_.unlockKeyboard() && hooks.keyboardUnlocked)
         hooks.keyboardUnlocked();
     return true;
 }
@@ -300,8 +293,7 @@ bool PollCycle::ConnectIndicator()
     }
     if (hooks.portOpened)
         hooks.portOpened();
-    const auto address = static_cast<std::uint8_t>(settings_.AdrPribor);
-    if (!link_.DeviceWrite(address, REG_COMMAND, CMD_KEYBOARD_UNLOCK)) {
+    if (!indicator_.unlockKeyboard()) {
         if (hooks.showMessage)
             hooks.showMessage(QString());
         if (hooks.bringToFront)
@@ -316,9 +308,8 @@ void PollCycle::ReleaseIndicator()
     if (!pollingEnabled())
         return;
     disablePolling();
-    const auto address = static_cast<std::uint8_t>(settings_.AdrPribor);
-    link_.DeviceWrite(address, REG_COMMAND, CMD_KEYBOARD_UNLOCK);
-    link_.DeviceWrite(address, REG_OUTPUT_CONTROL, 0);
+    indicator_.unlockKeyboard();
+    indicator_.setOutputControl(false);
     if (hooks.clearOutputsTakenOver)
         hooks.clearOutputsTakenOver();
 }

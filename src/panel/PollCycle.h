@@ -1,4 +1,5 @@
 #pragma once
+#include "device/Indicator.h"
 #include "panel/PanelView.h"
 
 #include <QObject>
@@ -120,8 +121,7 @@ signals:
     void tickFinished();
 
 private:
-    std::uint8_t readFirst() const;
-    void showDisplay(const std::uint8_t* data);
+    void showDisplay(const DisplayReading& display);
     void showNoData();
     void readIdentification();
     // Opens the configured port quietly; once open, the indicator's keyboard is unlocked.
@@ -134,6 +134,7 @@ private:
     void showLamp(int index, bool on);
 
     Link& link_;
+    Indicator indicator_;
     const Uperemen& settings_;
     PanelView& view_;
     bool shutDown_ = false;

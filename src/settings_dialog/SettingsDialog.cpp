@@ -1,7 +1,6 @@
 #include "settings_dialog/SettingsDialog.h"
 
-#include "link/DeviceMap.h"
-#include "link/Link.h"
+#include "device/Indicator.h"
 #include "link/SerialPort.h"
 #include "panel/PanelView.h"
 #include "panel/PollCycle.h"
@@ -384,8 +383,7 @@ void TFormProperties::reconnect(SettingsDialogContext& ctx)
     if (OpenComPort(ctx.port, ctx.settings, ctx.settings.ReadTotalTimeoutConstant)) {
         if (ctx.poll.hooks.portOpened)
             ctx.poll.hooks.portOpened();
-        const auto address = static_cast<std::uint8_t>(ctx.settings.AdrPribor);
-        if (!ctx.link.DeviceWrite(address | ACCESS_REG_WRITE, REG_COMMAND, CMD_KEYBOARD_UNLOCK))
+        if (!Indicator(ctx.link).unlockKeyboard())
             ShowFormMessage();
         ctx.poll.PollWasEnabled = 1;
     } else {

@@ -1,17 +1,16 @@
 #include "chart/core/StreamStop.h"
 
-#include "link/DeviceMap.h"
-#include "link/Link.h"
+#include "device/Indicator.h"
 
 namespace korvel {
 
-bool SendStreamStop(Link& link, std::uint8_t address, std::span<const int> retryPausesMs)
+bool SendStreamStop(Indicator& indicator, std::span<const int> retryPausesMs)
 {
-    if (link.DeviceWrite(address, REG_COMMAND, CMD_STREAM_STOP))
+    if (indicator.stopStream())
         return true;
     for (int pause : retryPausesMs) {
-        link.clock().sleepMs(pause);
-        if (link.DeviceWrite(address, REG_COMMAND, CMD_STREAM_STOP))
+        indicator.clock().sleepMs(pause);
+        if (indicator.stopStream())
             return true;
     }
     return false;

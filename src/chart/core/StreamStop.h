@@ -4,10 +4,10 @@
 
 namespace korvel {
 
-class Link;
+class Indicator;
 
 // Sends CMD_STREAM_STOP, and again after each pause for as long as it goes unacknowledged (frames
 // still on the line may take the acknowledgement's place). True once one was acknowledged.
-bool SendStreamStop(Link& link, std::uint8_t address, std::span<const int> retryPausesMs);
+bool SendStreamStop(Indicator& indicator, std::span<const int> retryPausesMs);
 
 } // namespace korvel
