@@ -3,6 +3,7 @@
 #include "ChartFakes.h"
 #include "chart/ChartController.h"
 #include "chart/ContinuousReading.h"
+#include "chart/core/BurstTiming.h"
 #include "chart/core/ChartFileReader.h"
 #include "chart/core/ChartFileWriter.h"
 #include "link/Link.h"
@@ -286,9 +287,15 @@ TEST_F(BurstOnSim, ThousandAndOneSamplesAt7_5MsTakeAbout7_5Seconds)
         ASSERT_EQ(sink.weight[d].x, double(d));
         ASSERT_NEAR(sink.weight[d].y, first + double(d) * 0.001, 1e-9) << d;
     }
-    EXPECT_NEAR(burst.measurement().duration(), 7.5, 0.1);
-    EXPECT_TRUE(shown.startsWith(QStringLiteral("00:00:07."))) << shown.toStdString();
-    EXPECT_NEAR(chart->acquisition().SecondsPerPoint() * 1000, 7.5, 0.1)
+    // Measured from the frames' arrival: nothing comes faster than the simulator sends (7.5 s
+    // for 1000 intervals), while a loaded machine may hold frames back and stretch it, so only
+    // the lower bound is tight. What the window shows is that measure.
+    const double measured = burst.measurement().duration();
+    EXPECT_GT(measured, 7.4);
+    EXPECT_LT(measured, 10.0);
+    EXPECT_EQ(shown, BurstDurationText(measured));
+    EXPECT_TRUE(shown.startsWith(QStringLiteral("00:00:0"))) << shown.toStdString();
+    EXPECT_NEAR(chart->acquisition().SecondsPerPoint() * 1000, measured, 0.01)
         << "the label of point 1000";
 
     const auto commands = requestsSince(mark);
