@@ -89,7 +89,7 @@ QString TMainFormTestIndKorvel::windowTitleFor(const QString& executablePath)
 
 TMainFormTestIndKorvel::TMainFormTestIndKorvel(const QString& settingsFile, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), store_(settingsFile),
-      link_(port_, systemClock(), settings_)
+      connection_(settings_)
 {
     setupUi(settingsFile);
     connectSignals();

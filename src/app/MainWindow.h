@@ -1,6 +1,5 @@
 #pragma once
-#include "link/Link.h"
-#include "link/NativeSerialPort.h"
+#include "device/IndicatorConnection.h"
 #include "settings/ChartControls.h"
 #include "settings/SettingsStore.h"
 #include "settings/SettingsValues.h"
@@ -45,8 +44,8 @@ public:
 
     Uperemen& settings() { return settings_; }
     ChartControls& chartControls() { return chartControls_; }
-    SerialPort& port() { return port_; }
-    Link& link() { return link_; }
+    SerialPort& port() { return connection_.port; }
+    Link& link() { return connection_.link; }
     PollCycle& poll() { return *poll_; }
     Keypad& keypad() { return *keypad_; }
     MemoryTransfer& memory() { return *memory_; }
@@ -93,8 +92,10 @@ private:
     Uperemen settings_;
     ChartControls chartControls_;
     SettingsStore store_;
-    NativeSerialPort port_;
-    Link link_;
+    IndicatorConnection connection_;
+    // Short names for the parts every feature is given.
+    NativeSerialPort& port_ = connection_.port;
+    Link& link_ = connection_.link;
 
     // Pieces.
     FrontPanel* front_ = nullptr;

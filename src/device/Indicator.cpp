@@ -115,6 +115,20 @@ bool Indicator::setOutputs(std::uint8_t outputs)
     return writeRegister(REG_ARGUMENT, outputs) && command(CMD_SET_OUTPUTS);
 }
 
+bool Indicator::readOutputBlock(std::array<std::uint8_t, MEM_OUTPUT_CONFIG_COUNT>& block)
+{
+    return selectPage(MEM_OUTPUT_CONFIG_PAGE) &&
+           readMemory(MEM_OUTPUT_CONFIG, MEM_OUTPUT_CONFIG_COUNT, block.data());
+}
+
+bool Indicator::writeOutputBlock(const std::array<std::uint8_t, MEM_OUTPUT_CONFIG_COUNT>& block)
+{
+    for (int i = 0; i < MEM_OUTPUT_CONFIG_COUNT; ++i)
+        if (!writeMemoryByte(static_cast<std::uint8_t>(MEM_OUTPUT_CONFIG + i), block[std::size_t(i)]))
+            return false;
+    return true;
+}
+
 bool Indicator::selectPage(int page)
 {
     return writeRegister(REG_PAGE, static_cast<std::uint8_t>(page));

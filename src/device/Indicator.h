@@ -74,6 +74,11 @@ public:
     bool setOutputControl(bool pc);
     // The whole output byte into the argument register, then the set-outputs command.
     bool setOutputs(std::uint8_t outputs);
+    // The outputs' configuration block (page 1, offsets 53..60): page 1 selected, then read;
+    // written byte by byte into the page selected (false at the first byte not acknowledged,
+    // the bytes before it written).
+    bool readOutputBlock(std::array<std::uint8_t, MEM_OUTPUT_CONFIG_COUNT>& block);
+    bool writeOutputBlock(const std::array<std::uint8_t, MEM_OUTPUT_CONFIG_COUNT>& block);
 
     // Memory, in the page last selected.
     bool selectPage(int page);

@@ -44,10 +44,8 @@ bool OutputControl::setTakenOver(bool takeOver)
     const OutputFailure unchanged = state_.OriginalBlockHeld && !state_.OutputsTakenOver
                                         ? OutputFailure::BlockNotRestored
                                         : OutputFailure::Link;
-    if (!indicator_.selectPage(MEM_OUTPUT_CONFIG_PAGE))
-        return failed(unchanged);
     OutputBlock block{};
-    if (!indicator_.readMemory(MEM_OUTPUT_CONFIG, MEM_OUTPUT_CONFIG_COUNT, block.data()))
+    if (!indicator_.readOutputBlock(block))
         return failed(unchanged);
 
     return takeOver ? this->takeOver(block.data()) : release(block.data());
@@ -66,7 +64,7 @@ bool OutputControl::takeOver(const std::uint8_t* block)
     if (!state_.OriginalBlockHeld && !holdOriginal(block))
         return false;
     const std::array<std::uint8_t, MEM_OUTPUT_CONFIG_COUNT> zeros{};
-    if (!writeBlock(zeros.data())) {
+    if (!indicator_.writeOutputBlock(zeros)) {
         // Already taken over (a release failed): the outputs stay with the PC, and the
         // release owed writes the block back.
         if (state_.OutputsTakenOver)
@@ -74,7 +72,7 @@ bool OutputControl::takeOver(const std::uint8_t* block)
         // Cut off half-way: the outputs would act on a partly cleared configuration that
         // nobody asked for. Put the device's own block back now, while the line may still
         // carry it; if it does not, the copy stays held for the next hand-back.
-        if (!writeBlock(state_.SavedOutputBlock.data()))
+        if (!indicator_.writeOutputBlock(state_.SavedOutputBlock))
             return failed(OutputFailure::BlockNotRestored);
         endHold(true); // 252 was never set
         return failed(OutputFailure::Link);
@@ -89,7 +87,7 @@ bool OutputControl::takeOver(const std::uint8_t* block)
 bool OutputControl::release(const std::uint8_t* block)
 {
     if (state_.OutputsTakenOver) {
-        if (!writeBlock(state_.SavedOutputBlock.data()))
+        if (!indicator_.writeOutputBlock(state_.SavedOutputBlock))
             return failed(OutputFailure::BlockNotRestored);
         // The release counts as done either way, as it always has; but until 252 ← 0 is
         // acknowledged the journal stays, and the next connection of this indicator sends it.
@@ -103,7 +101,7 @@ bool OutputControl::release(const std::uint8_t* block)
     // the device's configuration.
     if (state_.OriginalBlockHeld) {
         if (!std::equal(block, block + MEM_OUTPUT_CONFIG_COUNT, state_.SavedOutputBlock.begin()) &&
-            !writeBlock(state_.SavedOutputBlock.data()))
+            !indicator_.writeOutputBlock(state_.SavedOutputBlock))
             return failed(OutputFailure::BlockNotRestored);
         endHold(true);
     }
@@ -178,21 +176,12 @@ std::optional<OutputJournalEntry> OutputControl::restoreJournalled(const std::ui
     const std::optional<OutputJournalEntry> entry = journal.find(who);
     if (!entry)
         return std::nullopt;
-    if (!indicator_.selectPage(MEM_OUTPUT_CONFIG_PAGE) || !writeBlock(entry->block.data()) ||
+    if (!indicator_.selectPage(MEM_OUTPUT_CONFIG_PAGE) ||
+        !indicator_.writeOutputBlock(entry->block) ||
         !indicator_.setOutputControl(false))
         return std::nullopt; // kept for the next connection
     journal.remove(who);
     return entry;
-}
-
-bool OutputControl::writeBlock(const std::uint8_t* bytes)
-{
-    for (int i = 0; i < MEM_OUTPUT_CONFIG_COUNT; ++i) {
-        const auto offset = static_cast<std::uint8_t>(MEM_OUTPUT_CONFIG + i);
-        if (!indicator_.writeMemoryByte(offset, bytes[i]))
-            return false;
-    }
-    return true;
 }
 
 bool OutputControl::switchOutput(int n)

@@ -95,7 +95,6 @@ public:
 private:
     bool takeOver(const std::uint8_t* block);
     bool release(const std::uint8_t* block);
-    bool writeBlock(const std::uint8_t* bytes);
     bool readIdentity(IndicatorIdentity* who);
     // Starts holding the block of this indicator: from its journal when an earlier hold was
     // never handed back (the block on the device is the cleared one then), otherwise the

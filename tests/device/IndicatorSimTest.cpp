@@ -107,6 +107,18 @@ TEST_F(IndicatorSimTest, CommandsAndMemoryGoToTheAddressOfTheMoment)
                             {0xC5, 0, 255},
                             {0x05, REG_COMMAND, CMD_WRITE_DONE}}));
 
+    // The outputs' block: page 1 selected and read; written byte by byte.
+    const std::array<std::uint8_t, MEM_OUTPUT_CONFIG_COUNT> block{1, 2, 3, 4, 5, 6, 7, 8};
+    ASSERT_TRUE(indicator.writeOutputBlock(block));
+    std::array<std::uint8_t, MEM_OUTPUT_CONFIG_COUNT> back{};
+    ASSERT_TRUE(indicator.readOutputBlock(back));
+    EXPECT_EQ(back, block);
+    const auto blockFrames = frames();
+    ASSERT_EQ(blockFrames.size(), 8u + 2u);
+    EXPECT_EQ(blockFrames[0], (std::vector<std::uint8_t>{0x45, MEM_OUTPUT_CONFIG, 1}));
+    EXPECT_EQ(blockFrames[8], (std::vector<std::uint8_t>{0x05, REG_PAGE, MEM_OUTPUT_CONFIG_PAGE}));
+    EXPECT_EQ(blockFrames[9], (std::vector<std::uint8_t>{0xC5, MEM_OUTPUT_CONFIG, 7}));
+
     // Another address in the settings: the very next frame goes there, and nothing answers.
     settings.AdrPribor = 6;
     EXPECT_FALSE(indicator.readIdentification());
