@@ -95,21 +95,6 @@ PopupMessage BackupNotSavedMessage(const QString& path, const QString& why)
                          QStringLiteral(").\n\nЗапись не выполнялась."));
 }
 
-bool WriteEndsWithCommand(WriteEnd end)
-{
-    switch (end) {
-    case WriteEnd::Cancelled:
-    case WriteEnd::LinkFailed:
-        return false;
-    case WriteEnd::Completed:
-    case WriteEnd::NothingToWrite:
-    case WriteEnd::VerifyCancelled:
-    case WriteEnd::VerifyLinkFailed:
-        break;
-    }
-    return true;
-}
-
 PopupMessage WriteEndMessage(const WriteSummary& summary, const MemoryArea& area,
                              const QString& backupPath)
 {

@@ -4,11 +4,10 @@
 #include "memory/ImageDiff.h"
 #include "memory/ImageParser.h"
 #include "memory/MemoryArea.h"
+#include "memory/WriteSummary.h"
 #include "ui/MessagePopup.h"
 
 #include <QString>
-
-#include <vector>
 
 namespace korvel {
 
@@ -21,31 +20,6 @@ PopupMessage SourceUnreadableMessage(const QString& path, const QString& why);
 PopupMessage ImageNotSavedMessage(const QString& path, const QString& why);
 PopupMessage BackupNotReadMessage();
 PopupMessage BackupNotSavedMessage(const QString& path, const QString& why);
-
-// How a write that got past its backup ended.
-enum class WriteEnd {
-    Completed,        // sent and read back; `left` says what still differs
-    NothingToWrite,   // the indicator already held the image
-    Cancelled,        // while bytes were being written
-    LinkFailed,       // while bytes were being written
-    VerifyCancelled,  // every byte was sent, the read-back or the rewrite was stopped
-    VerifyLinkFailed, // every byte was sent, the read-back or the rewrite failed on the link
-};
-
-// Whether the write is ended with the end-of-write command: whenever every byte of the image
-// has been acknowledged (or none had to be sent), not when the bytes were cut off half-way.
-bool WriteEndsWithCommand(WriteEnd end);
-
-struct WriteSummary
-{
-    WriteEnd end = WriteEnd::Completed;
-    int written = 0; // bytes of the area the indicator acknowledged, each counted once
-    // Bytes that still differed from the image after the rewrite (Completed only).
-    std::vector<ByteDiff> left;
-    int rewritten = 0; // acknowledged writes of a byte written before
-    // The end-of-write command was due but the indicator did not acknowledge it.
-    bool writeDoneLost = false;
-};
 
 // The popup at the end of a write: how it ended, how many bytes went out, what the read-back
 // found, and the backup of the previous content.

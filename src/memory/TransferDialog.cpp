@@ -1,7 +1,6 @@
 #include "memory/TransferDialog.h"
 
 #include "link/DeviceMap.h"
-#include "memory/BackupFile.h"
 #include "memory/ImageParser.h"
 #include "memory/ImageWriter.h"
 #include "memory/MemoryMessages.h"
@@ -12,7 +11,6 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 #include <QFrame>
@@ -24,9 +22,6 @@
 namespace korvel {
 
 namespace {
-
-constexpr int kPauseMs = 10;    // after a page select, and after every byte written
-constexpr int kCheckEvery = 16; // bytes written between two looks at the window
 
 const QColor kPanelColour(83, 0, 83);
 
@@ -62,7 +57,7 @@ QProgressBar* makeBar(QWidget* parent, const char* name, bool smooth)
 
 TFormReadWriteEEPROM::TFormReadWriteEEPROM(Link& link, TransferJob job, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint), indicator_(link),
-      job_(std::move(job))
+      job_(std::move(job)), engine_(indicator_, job_.area, *this)
 {
     setAttribute(Qt::WA_DeleteOnClose);
     showMessage = [this](const PopupMessage& m) {
@@ -154,7 +149,7 @@ void TFormReadWriteEEPROM::TimerBeginReadWriteTimer()
 
 void TFormReadWriteEEPROM::btnCancelClick()
 {
-    CancelRequested_ = true;
+    engine_.requestCancel();
     btnCancel_->setEnabled(false);
     skin_->takeFocus();
 }
@@ -167,7 +162,7 @@ std::uint8_t TFormReadWriteEEPROM::address() const
 bool TFormReadWriteEEPROM::cancelRequestedNow()
 {
     QCoreApplication::processEvents();
-    return CancelRequested_;
+    return engine_.cancelRequested();
 }
 
 void TFormReadWriteEEPROM::showProgress(const QString& text)
@@ -188,62 +183,74 @@ void TFormReadWriteEEPROM::clearFileName()
         job_.fileName->clear();
 }
 
-TFormReadWriteEEPROM::Step TFormReadWriteEEPROM::readPages(const std::vector<int>& pages,
-                                                           std::vector<std::uint8_t>& bytes,
-                                                           bool asText)
+void TFormReadWriteEEPROM::stageBegins(TransferStage stage, const QString& caption)
 {
-    ReadWriteProgressBar_->show();
-    bytes.resize(static_cast<std::size_t>(job_.area.bytes()));
-    for (const int page : pages) {
-        ReadWriteProgressBar_->setValue(page);
-        showProgress(PageProgressText(job_.area, page, 0));
-        if (!indicator_.selectPage(page))
-            return Step::LinkFailed;
-        if (cancelRequestedNow())
-            return Step::Cancelled;
-        indicator_.clock().sleepMs(kPauseMs);
-        std::array<std::uint8_t, MEM_PAGE_SIZE> pageBytes{};
-        if (!indicator_.readPage(pageBytes))
-            return Step::LinkFailed;
-        const std::uint8_t* data = pageBytes.data();
-        std::copy(data, data + MEM_PAGE_SIZE,
-                  bytes.begin() + static_cast<long>(page - job_.area.firstPage) * MEM_PAGE_SIZE);
-        if (asText)
-            MemoEEPROMMemory_ << FormatImagePage(data);
+    switch (stage) {
+    case TransferStage::Reading: // the window's caption already says it
+        break;
+    case TransferStage::Backup:
+    case TransferStage::Finished:
+        laReadWriteEEPROM_->setText(caption);
+        break;
+    case TransferStage::Writing:
+        laZagruzka_->clear();
+        laReadWriteEEPROM_->setText(caption);
+        paReadWriteEEPROM_->repaint();
+        WriteSubProgressBar_->setValue(0);
+        WriteSubProgressBar_->show();
+        break;
+    case TransferStage::Verifying:
+        laZagruzka_->clear();
+        laReadWriteEEPROM_->setText(caption);
+        WriteSubProgressBar_->setValue(0);
+        paReadWriteEEPROM_->repaint();
+        break;
     }
-    return Step::Done;
 }
 
-TFormReadWriteEEPROM::Step TFormReadWriteEEPROM::readArea()
+void TFormReadWriteEEPROM::pageBegins(int page, const QString& text)
 {
-    MemoEEPROMMemory_.clear();
-    return readPages(areaPages(), areaBytes_, true);
+    ReadWriteProgressBar_->setValue(page);
+    showProgress(text);
 }
 
-std::vector<int> TFormReadWriteEEPROM::areaPages() const
+void TFormReadWriteEEPROM::byteBegins(int offset)
 {
-    std::vector<int> pages;
-    for (int page = job_.area.firstPage; page < job_.area.endPage; ++page)
-        pages.push_back(page);
-    return pages;
+    WriteSubProgressBar_->setValue(offset);
+}
+
+void TFormReadWriteEEPROM::progressText(const QString& text)
+{
+    showProgress(text);
+}
+
+void TFormReadWriteEEPROM::allPagesDone()
+{
+    ReadWriteProgressBar_->setValue(ReadWriteProgressBar_->maximum());
+}
+
+void TFormReadWriteEEPROM::checkpoint()
+{
+    // The transfer runs inside one timer handler: Cancel's click is delivered here.
+    QCoreApplication::processEvents();
 }
 
 void TFormReadWriteEEPROM::runRead()
 {
-    switch (readArea()) {
-    case Step::LinkFailed:
+    switch (engine_.read()) {
+    case MemoryTransferEngine::Step::LinkFailed:
         message(PopupMessage{TFormMessage::defaultText()});
         clearFileName();
         finish(Outcome::LinkFailed);
         return;
-    case Step::Cancelled:
+    case MemoryTransferEngine::Step::Cancelled:
         finish(Outcome::Cancelled);
         return;
-    case Step::Done:
+    case MemoryTransferEngine::Step::Done:
         break;
     }
     const QString target = job_.fileName ? *job_.fileName : QString();
-    if (const QString why = SaveImageFile(target, MemoEEPROMMemory_); !why.isEmpty()) {
+    if (const QString why = SaveImageFile(target, engine_.lines()); !why.isEmpty()) {
         // The name stays, so the next read offers the same file again.
         message(ImageNotSavedMessage(target, why));
         finish(Outcome::NotSaved);
@@ -257,109 +264,18 @@ void TFormReadWriteEEPROM::runRead()
 void TFormReadWriteEEPROM::runWrite()
 {
     const std::optional<ParsedImage> image = prepareImage();
-    if (!image || !takeBackup())
+    if (!image)
         return;
-    // A Cancel pressed while the backup's last page was read or while the file was stored has
-    // not been looked at yet. Nothing has been written so far: the write must not begin, or
-    // the indicator would keep a changed byte and no end-of-write command.
-    if (cancelRequestedNow()) {
-        finish(Outcome::Cancelled);
-        return;
-    }
-    const MemoryArea& area = job_.area;
-    acked_.assign(static_cast<std::size_t>(area.bytes()), false);
-    const std::vector<ByteDiff> toWrite =
-        BytesToWrite(area, image->bytes, areaBytes_, job_.writeAllBytes);
-    if (toWrite.empty()) {
-        // The backup just read is the area as it stands: it equals the image, which is all a
-        // read-back could show, so no byte goes out. The end of a write still does: an earlier
-        // write of this image may have sent every byte and missed its end, and only this
-        // command makes the indicator take the content into use.
-        ReadWriteProgressBar_->setValue(ReadWriteProgressBar_->maximum());
-        endWrite(WriteEnd::NothingToWrite, Outcome::Completed);
-        return;
-    }
-    if (!writeOrEnd(toWrite))
-        return;
-
-    // From here every byte of the image has been acknowledged, so however the rest goes the
-    // write ends with the end-of-write command (endWrite sends it). The bytes are in the
-    // indicator's memory as soon as each write is acknowledged, so they are read back first:
-    // the indicator then takes into use the content that was checked, rewrites included.
-    std::vector<int> pages = areaPages();
-    std::vector<ByteDiff> left;
-    for (int pass = 0; pass < 2; ++pass) {
-        if (!verifiedOrEnd(verifyPages(pages, image->bytes, left)))
-            return;
-        if (left.empty() || pass == 1)
-            break;
-        // What did not take is written once more, and only its pages are read again. A
-        // rewrite cut short ends like a read-back cut short: every byte went out once.
-        if (!verifiedOrEnd(writeBytes(left)))
-            return;
-        pages = PagesOf(left);
-    }
-    laReadWriteEEPROM_->setText(WriteCaption(area));
-    showProgress(WriteFinishedText(area));
-    ReadWriteProgressBar_->setValue(ReadWriteProgressBar_->maximum());
-    // Sent even when bytes still differ: they have been written like the others, and the
-    // message names them and the backup.
-    const bool verified = left.empty();
-    endWrite(WriteEnd::Completed, verified ? Outcome::Completed : Outcome::NotVerified,
-             std::move(left));
-}
-
-bool TFormReadWriteEEPROM::writeOrEnd(const std::vector<ByteDiff>& bytes)
-{
-    // Not every byte has gone out: no end-of-write command, or the indicator would take a
-    // half-written image into use. The next write of the file sends what is missing.
-    switch (writeBytes(bytes)) {
-    case Step::LinkFailed:
-        endWrite(WriteEnd::LinkFailed, Outcome::LinkFailed);
-        return false;
-    case Step::Cancelled:
-        endWrite(WriteEnd::Cancelled, Outcome::Cancelled);
-        return false;
-    case Step::Done:
-        break;
-    }
-    return true;
-}
-
-bool TFormReadWriteEEPROM::verifiedOrEnd(Step step)
-{
-    switch (step) {
-    case Step::LinkFailed:
-        endWrite(WriteEnd::VerifyLinkFailed, Outcome::LinkFailed);
-        return false;
-    case Step::Cancelled:
-        endWrite(WriteEnd::VerifyCancelled, Outcome::Cancelled);
-        return false;
-    case Step::Done:
-        break;
-    }
-    return true;
-}
-
-bool TFormReadWriteEEPROM::sendWriteDone()
-{
-    // Tried whatever went wrong just before: a read-back that failed on the link may have met
-    // a passing disturbance, and a command never sent leaves the indicator without the new
-    // content in use.
-    return indicator_.endWrite();
-}
-
-void TFormReadWriteEEPROM::endWrite(WriteEnd end, Outcome outcome, std::vector<ByteDiff> left)
-{
-    WriteSummary summary{end, written_, std::move(left)};
-    summary.rewritten = rewritten_;
-    if (WriteEndsWithCommand(end) && !sendWriteDone()) {
-        summary.writeDoneLost = true;
-        if (outcome == Outcome::Completed || outcome == Outcome::NotVerified)
-            outcome = Outcome::LinkFailed;
-    }
-    message(WriteEndMessage(summary, job_.area, backupPath_));
-    finish(outcome);
+    const WriteResult result = engine_.write(image->bytes, job_.backupFolder, job_.writeAllBytes);
+    if (result.backupError.isEmpty())
+        backupPath_ = result.backupPath;
+    if (result.summarised)
+        message(WriteEndMessage(result.summary, job_.area, backupPath_));
+    else if (result.outcome == Outcome::LinkFailed)
+        message(BackupNotReadMessage());
+    else if (result.outcome == Outcome::NotSaved)
+        message(BackupNotSavedMessage(result.backupPath, result.backupError));
+    finish(result.outcome);
 }
 
 std::optional<ParsedImage> TFormReadWriteEEPROM::prepareImage()
@@ -396,99 +312,6 @@ std::optional<ParsedImage> TFormReadWriteEEPROM::prepareImage()
         return std::nullopt;
     }
     return image;
-}
-
-bool TFormReadWriteEEPROM::takeBackup()
-{
-    laReadWriteEEPROM_->setText(ReadCaption(job_.area));
-    switch (readArea()) {
-    case Step::LinkFailed:
-        message(BackupNotReadMessage());
-        finish(Outcome::LinkFailed);
-        return false;
-    case Step::Cancelled:
-        finish(Outcome::Cancelled);
-        return false;
-    case Step::Done:
-        break;
-    }
-    QString path;
-    if (const QString why = StoreBackup(job_.backupFolder, job_.area, MemoEEPROMMemory_,
-                                        QDateTime::currentDateTime(), path);
-        !why.isEmpty()) {
-        message(BackupNotSavedMessage(path, why));
-        finish(Outcome::NotSaved);
-        return false;
-    }
-    backupPath_ = path;
-    return true;
-}
-
-TFormReadWriteEEPROM::Step TFormReadWriteEEPROM::writeBytes(const std::vector<ByteDiff>& bytes)
-{
-    const MemoryArea& area = job_.area;
-    laZagruzka_->clear();
-    laReadWriteEEPROM_->setText(WriteCaption(area));
-    paReadWriteEEPROM_->repaint();
-    WriteSubProgressBar_->setValue(0);
-    WriteSubProgressBar_->show();
-
-    auto next = bytes.begin(); // in page and offset order
-    for (int page = area.firstPage; page < area.endPage; ++page) {
-        ReadWriteProgressBar_->setValue(page);
-        showProgress(PageProgressText(area, page, 0));
-        if (next == bytes.end() || next->page != page)
-            continue; // nothing to change here: not even a page select
-        if (!indicator_.selectPage(page))
-            return Step::LinkFailed;
-        indicator_.clock().sleepMs(kPauseMs);
-        // The window is looked at on the first byte of a page and every 16 bytes after it:
-        // for a whole page, at the offsets that are multiples of 16.
-        for (int sent = 0; next != bytes.end() && next->page == page; ++next, ++sent) {
-            WriteSubProgressBar_->setValue(next->offset);
-            if (!indicator_.writeMemoryByte(static_cast<std::uint8_t>(next->offset), next->wanted))
-                return Step::LinkFailed;
-            countAcknowledged(*next);
-            if (sent % kCheckEvery == 0) {
-                const bool cancel = cancelRequestedNow();
-                showProgress(PageProgressText(area, page, next->offset));
-                // After the last byte there is nothing left to stop: the read-back that
-                // follows sees the Cancel at its first page, and the write is ended.
-                if (cancel && std::next(next) != bytes.end())
-                    return Step::Cancelled;
-            }
-            indicator_.clock().sleepMs(kPauseMs);
-        }
-    }
-    return Step::Done;
-}
-
-void TFormReadWriteEEPROM::countAcknowledged(const ByteDiff& byte)
-{
-    const auto at = static_cast<std::size_t>(byte.page - job_.area.firstPage) * MEM_PAGE_SIZE +
-                    static_cast<std::size_t>(byte.offset);
-    if (at < acked_.size() && acked_[at]) {
-        ++rewritten_;
-        return;
-    }
-    if (at < acked_.size())
-        acked_[at] = true;
-    ++written_;
-}
-
-TFormReadWriteEEPROM::Step TFormReadWriteEEPROM::verifyPages(const std::vector<int>& pages,
-                                                             const std::vector<std::uint8_t>& image,
-                                                             std::vector<ByteDiff>& left)
-{
-    laZagruzka_->clear();
-    laReadWriteEEPROM_->setText(VerifyCaption());
-    WriteSubProgressBar_->setValue(0);
-    paReadWriteEEPROM_->repaint();
-    std::vector<std::uint8_t> readBack = image;
-    const Step step = readPages(pages, readBack, false);
-    left = step == Step::Done ? Mismatches(job_.area, pages, image, readBack)
-                              : std::vector<ByteDiff>{};
-    return step;
 }
 
 void TFormReadWriteEEPROM::finish(Outcome outcome)

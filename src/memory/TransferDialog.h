@@ -1,23 +1,20 @@
 #pragma once
 // TFormReadWriteEEPROM: the small borderless, always-on-top window of one memory transfer. It
-// slides into view from the top, then moves the pages between the indicator and a file inside
-// one timer handler, showing a caption, a percentage and one or two progress bars, and offers
-// Cancel. However the transfer ends, the window slides down out of view and emits closed(),
-// upon which the link is handed back.
+// slides into view from the top, then runs the transfer inside one timer handler, showing a
+// caption, a percentage and one or two progress bars, and offers Cancel. However the transfer
+// ends, the window slides down out of view and emits closed(), upon which the link is handed
+// back.
 //
-// A read fills the target file only after every page has come: a failed or cancelled read
+// The moves on the link are MemoryTransferEngine's; the window shows its progress, lets
+// pending events run at its checkpoints (so Cancel is seen there) and says how it ended. A
+// read fills the target file only after every page has come: a failed or cancelled read
 // leaves it as it was. A write never sends anything wrong: the whole source file is parsed and
-// checked first, and the area's present content is read and stored as a backup before the
-// first byte is written. That backup also says which bytes differ from the image: only those
-// are sent (or all of them, when the job says so). Then the area is read back and compared
-// with the image; bytes that did not take are written once more and read back again, and the
-// end message says what still differs. Once every byte has gone out (or none had to), the
-// write always ends with the end-of-write command, whatever happens to the read-back.
+// checked here first, before the engine backs the area up and writes it.
 #include "device/Indicator.h"
-#include "memory/ImageDiff.h"
 #include "memory/ImageParser.h"
-#include "memory/MemoryMessages.h"
 #include "memory/MemoryArea.h"
+#include "memory/MemoryMessages.h"
+#include "memory/MemoryTransferEngine.h"
 #include "settings/SettingsMessages.h"
 
 #include <QSize>
@@ -27,7 +24,6 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
-#include <vector>
 
 class QFrame;
 class QLabel;
@@ -56,20 +52,11 @@ struct TransferJob
     bool writeAllBytes = false;
 };
 
-class TFormReadWriteEEPROM : public QWidget
+class TFormReadWriteEEPROM : public QWidget, private MemoryTransferProgress
 {
     Q_OBJECT
 public:
-    enum class Outcome {
-        Running,
-        Completed,
-        Cancelled,
-        LinkFailed,
-        SourceMissing, // the source file went away after it was chosen: closes silently
-        Refused,       // the source is not an image of this area; nothing was sent
-        NotSaved,      // a file (the read's target, the backup) could not be written
-        NotVerified,   // written to the end, but the read-back still differs from the image
-    };
+    using Outcome = TransferOutcome;
 
     static constexpr QSize kDesignSize{334, 173};
     // A read has no byte bar: its window is this much shorter, its Cancel this much higher.
@@ -92,8 +79,8 @@ public:
     SkinnedWindow* skin() const { return skin_; }
 
     // The text buffer: the page lines of a read (or of a write's backup).
-    const QStringList& MemoEEPROMMemory() const { return MemoEEPROMMemory_; }
-    bool CancelRequested() const { return CancelRequested_; }
+    const QStringList& MemoEEPROMMemory() const { return engine_.lines(); }
+    bool CancelRequested() const { return engine_.cancelRequested(); }
     int FirstPage() const { return job_.area.firstPage; }
     int EndPage() const { return job_.area.endPage; }
 
@@ -101,10 +88,10 @@ public:
     // The backup of a write, once stored.
     QString backupPath() const { return backupPath_; }
     // A write's bytes the indicator acknowledged, each counted once.
-    int bytesWritten() const { return written_; }
+    int bytesWritten() const { return engine_.bytesWritten(); }
     // Acknowledged writes of a byte that had been written before (the rewrite of what did
     // not take).
-    int bytesRewritten() const { return rewritten_; }
+    int bytesRewritten() const { return engine_.bytesRewritten(); }
 
 signals:
     // The transfer has ended (outcome() says how); the window closes next.
@@ -117,34 +104,13 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    enum class Step { Done, Cancelled, LinkFailed };
-
     void setupUi();
     void TimerBeginReadWriteTimer();
     void btnCancelClick();
     void runRead();
     void runWrite();
-    // Reads the given pages (absolute numbers, ascending) into `bytes`, which holds the whole
-    // area; the text buffer gets their lines when `asText` is set.
-    Step readPages(const std::vector<int>& pages, std::vector<std::uint8_t>& bytes, bool asText);
-    Step readArea(); // every page into the text buffer and areaBytes_
-    std::vector<int> areaPages() const;
-    // A write's steps; each but the last finishes the dialog itself when it cannot go on.
-    std::optional<ParsedImage> prepareImage(); // load, parse and check the source
-    bool takeBackup();                         // read the area and store it
-    Step writeBytes(const std::vector<ByteDiff>& bytes);
-    // writeBytes, and the end of the transfer when it could not go on; false then.
-    bool writeOrEnd(const std::vector<ByteDiff>& bytes);
-    // The same for a step taken once every byte has gone out (the read-back, the rewrite).
-    bool verifiedOrEnd(Step step);
-    void countAcknowledged(const ByteDiff& byte);
-    // CMD_WRITE_DONE; true when the indicator acknowledged it.
-    bool sendWriteDone();
-    // Reads the pages back and puts what differs from the image into `left`.
-    Step verifyPages(const std::vector<int>& pages, const std::vector<std::uint8_t>& image,
-                     std::vector<ByteDiff>& left);
-    // The end-of-write command when `end` calls for it, then the end message.
-    void endWrite(WriteEnd end, Outcome outcome, std::vector<ByteDiff> left = {});
+    // Loads, parses and checks the source; finishes the dialog itself when it cannot go on.
+    std::optional<ParsedImage> prepareImage();
     // Lets pending events run (Cancel among them); true when a cancel has been asked for.
     bool cancelRequestedNow();
     void showProgress(const QString& text);
@@ -153,8 +119,17 @@ private:
     void finish(Outcome outcome);
     std::uint8_t address() const;
 
+    // MemoryTransferProgress: the engine's progress on the labels and bars.
+    void stageBegins(TransferStage stage, const QString& caption) override;
+    void pageBegins(int page, const QString& text) override;
+    void byteBegins(int offset) override;
+    void progressText(const QString& text) override;
+    void allPagesDone() override;
+    void checkpoint() override;
+
     Indicator indicator_;
     TransferJob job_;
+    MemoryTransferEngine engine_;
     QFrame* paReadWriteEEPROM_ = nullptr;
     QLabel* laReadWriteEEPROM_ = nullptr;
     QLabel* laZagruzka_ = nullptr;
@@ -164,12 +139,6 @@ private:
     QPushButton* ButtonPusto_ = nullptr;
     QTimer* TimerBeginReadWrite_ = nullptr;
     SkinnedWindow* skin_ = nullptr;
-    QStringList MemoEEPROMMemory_;
-    std::vector<std::uint8_t> areaBytes_; // the area as the last read found it
-    std::vector<bool> acked_; // per byte of the area: acknowledged at least once
-    int written_ = 0;
-    int rewritten_ = 0;
-    bool CancelRequested_ = false;
     Outcome outcome_ = Outcome::Running;
     QString backupPath_;
     bool closeRequested_ = false;
