@@ -174,6 +174,14 @@ protected:
         ASSERT_TRUE(w->ioPanel().state.OutputsTakenOver);
         sim->clearRequests();
     }
+    // The indicator stops taking the outputs' block: no hand-back can get through.
+    void refuseBlockWrites()
+    {
+        sim::SimFaults refused;
+        refused.failWritePage = 1;
+        refused.failWriteOffset = MEM_OUTPUT_CONFIG;
+        sim->setFaults(refused);
+    }
     Block deviceBlock() const
     {
         const auto page = sim->memoryPage(1);
@@ -273,10 +281,7 @@ private:
 TEST_F(MainWindowOutputsTest, ANewAddressAfterAFailedHandBackIsTheUsersChoice)
 {
     takeOver();
-    sim::SimFaults refused;
-    refused.failWritePage = 1;
-    refused.failWriteOffset = MEM_OUTPUT_CONFIG;
-    sim->setFaults(refused);
+    refuseBlockWrites();
     PopupDismisser popups;
     QuestionAnswerer question(QStringLiteral("Отмена"));
     const auto chooseAddress = [](const char* address) {
@@ -342,10 +347,7 @@ TEST_F(MainWindowOutputsTest, ANewAddressAfterAFailedHandBackIsTheUsersChoice)
 TEST_F(MainWindowOutputsTest, TheStripStaysWhileTheOutputsCannotGoBack)
 {
     takeOver();
-    sim::SimFaults refused;
-    refused.failWritePage = 1;
-    refused.failWriteOffset = MEM_OUTPUT_CONFIG;
-    sim->setFaults(refused);
+    refuseBlockWrites();
     PopupDismisser popups;
     DialogDriver driver([step = 0](TFormProperties& d) mutable {
         if (step++ == 0) {
@@ -372,10 +374,7 @@ TEST_F(MainWindowOutputsTest, TheStripStaysWhileTheOutputsCannotGoBack)
 TEST_F(MainWindowOutputsTest, AFailedHandBackAtExitLeavesTheBlockInTheJournal)
 {
     takeOver();
-    sim::SimFaults refused;
-    refused.failWritePage = 1;
-    refused.failWriteOffset = MEM_OUTPUT_CONFIG;
-    sim->setFaults(refused);
+    refuseBlockWrites();
     PopupDismisser popups;
     w->close();
     ASSERT_TRUE(waitFor([this] { return !w->isVisible(); }, 8000));
@@ -428,10 +427,7 @@ TEST_F(MainWindowOutputsTest, MemoryReadHandsTheOutputsBackFirst)
 TEST_F(MainWindowOutputsTest, NoMemoryTransferWhileTheOutputsCannotGoBack)
 {
     takeOver();
-    sim::SimFaults refused;
-    refused.failWritePage = 1;
-    refused.failWriteOffset = MEM_OUTPUT_CONFIG;
-    sim->setFaults(refused);
+    refuseBlockWrites();
     w->memory().chooseFile = [&](ImageFileDialog& d) {
         d.FileName = dir.filePath(QStringLiteral("read.EEPROM"));
         return true;
