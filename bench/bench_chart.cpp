@@ -249,8 +249,8 @@ qsizetype roomOfSeries(korvel::ChartPlot& plot)
     return room;
 }
 
-// Chart mode on a shown window of the live runs' size, without a port: samples go straight
-// into the acquisition.
+// Chart mode on a shown window of the live runs' size, without a port: samples are decoded here
+// and go straight into the acquisition.
 struct OfflineChart
 {
     korvel::PosixSerialPort port;
@@ -262,6 +262,7 @@ struct OfflineChart
     QWidget window;
     QWidget* panelGraphic = new QWidget(&window);
     korvel::ChartMode chart{link, settings, controls, poll, panelGraphic};
+    korvel::ChartSampleDecoder decoder;
     long n = 0;
 
     OfflineChart(bool smooth)
@@ -273,7 +274,9 @@ struct OfflineChart
         wait(300);
         korvel::ChartAcquisition& a = chart.controller().acquisition();
         a.setKeyAutomatic(smooth);
-        a.beginRun({korvel::RunTimingFor(7.5, 99, 0, 0, false), 0x1F, 0});
+        const korvel::ChartRunSetup run{korvel::RunTimingFor(7.5, 99, 0, 0, false), 0x1F, 0};
+        a.beginRun(run);
+        decoder.beginRun(a.scaling(), run);
     }
     int windowPoints() { return chart.controller().acquisition().WindowPoints(); }
     // The counting stream: weight n, inputs bits 4..11 of n.
@@ -281,7 +284,7 @@ struct OfflineChart
     {
         const std::uint8_t s[4] = {std::uint8_t(n), std::uint8_t(n >> 8), std::uint8_t(n >> 16),
                                    std::uint8_t(n >> 4)};
-        chart.controller().acquisition().addSample(s);
+        chart.controller().acquisition().addSample(decoder.decode(s));
         ++n;
     }
     // A weight at rest: 1000.0 with a noise of a few counts, inputs changing every 512 samples.
@@ -292,7 +295,7 @@ struct OfflineChart
         const std::uint32_t count = 10000u + (lcg >> 24) % 7u - 3u;
         const std::uint8_t s[4] = {std::uint8_t(count), std::uint8_t(count >> 8),
                                    std::uint8_t(count >> 16), std::uint8_t((n >> 9) & 0x1F)};
-        chart.controller().acquisition().addSample(s);
+        chart.controller().acquisition().addSample(decoder.decode(s));
         ++n;
     }
     void add(bool counting) { counting ? addCounting() : addAtRest(); }

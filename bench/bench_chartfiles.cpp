@@ -106,12 +106,15 @@ int main(int argc, char** argv)
     RunTiming timing;
     timing.windowPoints = kSavePoints;
     timing.secondsPerPoint = 0.0075;
-    chart.acquisition().beginRun({timing, 0x1F, 0});
+    const ChartRunSetup run{timing, 0x1F, 0};
+    chart.acquisition().beginRun(run);
+    ChartSampleDecoder decoder;
+    decoder.beginRun(chart.acquisition().scaling(), run);
     for (int n = 0; n < kSavePoints; ++n) {
         const std::uint32_t count = std::uint32_t(n * 37 % 200000);
         const std::uint8_t sample[4] = {std::uint8_t(count), std::uint8_t(count >> 8),
                                         std::uint8_t(count >> 16), std::uint8_t(n >> 4)};
-        chart.acquisition().addSample(sample);
+        chart.acquisition().addSample(decoder.decode(sample));
     }
     chart.ChartDataSource = ChartTexts::dataFromDevice();
     const QString saved = dir.filePath(QStringLiteral("save.twi"));

@@ -37,10 +37,8 @@ ChartController::ChartController(Link& link, Uperemen& settings, ChartControls& 
     acquisition_.onDelayLabel = [this](const QString& text, bool visible) {
         emit delayLabelChanged(text, visible);
     };
-    reception_.onSample = [this](const std::uint8_t* data) {
-        if (acquisition_.addSample(data) && onRunPoint)
-            onRunPoint();
-    };
+    // The chart first: a sink added later (the recording) sees a sample the chart already shows.
+    reception_.addSink(acquisition_);
     // An adapter pulled out during a run ends it as "Стоп" would, once reception has unwound.
     reception_.onDeviceLost = [this] {
         QMetaObject::invokeMethod(this, &ChartController::stopRun, Qt::QueuedConnection);
@@ -257,7 +255,8 @@ void ChartController::puskStop()
     // The mask and the delay hold for the whole run: traces, records and points stay aligned.
     const std::uint8_t mask = settings_.NumDInputOnGraphicMask;
     emit runStarting(mask);
-    acquisition_.beginRun({timing, mask, settings_.ZaderzhkaSignDInputs});
+    const ChartRunSetup run{timing, mask, settings_.ZaderzhkaSignDInputs};
+    acquisition_.beginRun(run);
 
     link_.port().purgeRx();
     if (!indicator_.startStream()) {
@@ -268,7 +267,7 @@ void ChartController::puskStop()
         return;
     }
     setMode(Mode::Running);
-    reception_.start();
+    reception_.start(acquisition_.scaling(), run);
 }
 
 void ChartController::stopRun()

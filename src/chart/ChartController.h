@@ -38,8 +38,9 @@ struct ChartHooks
 
 // Chart mode: entering and leaving it, the start and stop of a run, and the reaction to the
 // chart's controls. While chart mode is on it owns the link (polling stays suspended). A run is
-// driven by the port's readiness in the main event loop (StreamReception); each sample goes
-// through ChartAcquisition into the sink.
+// driven by the port's readiness in the main event loop (StreamReception), which decodes each
+// frame once and hands the sample to ChartAcquisition (and so to the plot), then to whatever
+// else was added to it (the recording).
 class ChartController : public QObject
 {
     Q_OBJECT
@@ -50,8 +51,6 @@ public:
                     ChartSink& sink, QObject* parent = nullptr);
 
     ChartHooks hooks;
-    // Every point a run adds, right after it was added (the newest of weightPoints()).
-    std::function<void()> onRunPoint;
 
     // --- entering and leaving -----------------------------------------------------------------
     // Panel1Ind1DblClick / NGraphicClick.

@@ -33,7 +33,7 @@ ChartRecording::ChartRecording(ChartController& controller, QCheckBox* box, QObj
     connect(box_, &QCheckBox::toggled, this, &ChartRecording::boxToggled);
     connect(&controller_, &ChartController::runRequested, this, &ChartRecording::runRequested);
     connect(&controller_, &ChartController::modeChanged, this, &ChartRecording::modeChanged);
-    controller_.onRunPoint = [this] { pointAdded(); };
+    controller_.reception().addSink(*this);
 }
 
 void ChartRecording::boxToggled(bool on)
@@ -102,14 +102,11 @@ void ChartRecording::begin()
     flushTimer_.start();
 }
 
-void ChartRecording::pointAdded()
+void ChartRecording::addSample(const ChartSample& sample)
 {
-    if (!recorder_.active())
+    if (!recorder_.active() || !sample.plotted())
         return;
-    const ChartAcquisition& a = controller_.acquisition();
-    const InputRecords& records = a.DInputRecords();
-    const std::uint8_t input = records.empty() ? 0 : records.byte(records.size() - 1);
-    if (!recorder_.append(a.weightPoints().back(), input))
+    if (!recorder_.append(sample))
         failed();
 }
 

@@ -25,7 +25,9 @@ namespace korvel {
 // complete and closed however the run ends ("Стоп", a pulled adapter, the box unticked). A file
 // that cannot be written stops the recording with a message naming it and unticks the box; the
 // run goes on, and what was written stays.
-class ChartRecording : public QObject
+//
+// It takes the run's samples straight from the reception, after the chart has taken them.
+class ChartRecording : public QObject, private ChartSampleSink
 {
     Q_OBJECT
 public:
@@ -60,7 +62,7 @@ private:
     void runRequested();
     void modeChanged(ChartController::Mode mode);
     void begin();
-    void pointAdded();
+    void addSample(const ChartSample& sample) override;
     void end();
     void failed();
     bool askForFile();

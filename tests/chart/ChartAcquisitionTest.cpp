@@ -1,4 +1,4 @@
-// What one stream sample does to the chart: points, axes, trimming, the input delay and the
+// What one decoded stream sample does to the chart: points, axes, trimming, the input delay and the
 // input traces and records.
 #include "chart/core/ChartAcquisition.h"
 #include "ChartFakes.h"
@@ -29,16 +29,22 @@ protected:
         t.secondsPerPoint = 0.0075;
         acq.setScaling(WeightScalingFor(2, 5)); // 0.001 per count, margin 0.5
         acq.clearSeries();
-        acq.beginRun({t, mask, delay});
+        const ChartRunSetup setup{t, mask, delay};
+        acq.beginRun(setup);
+        decoder.beginRun(acq.scaling(), setup);
     }
+    // The sample the reception would hand on for this frame; whether it became a point.
     bool add(std::int32_t count, std::uint8_t inputs = 0)
     {
         const auto s = sample(count, inputs);
-        return acq.addSample(s.data());
+        const std::size_t before = sink.weight.size();
+        acq.addSample(decoder.decode(s.data()));
+        return sink.weight.size() > before;
     }
 
     RecordingSink sink;
     ChartAcquisition acq{sink};
+    ChartSampleDecoder decoder;
 };
 
 TEST_F(Acquisition, PointsCarryTheSampleNumberAndTheScaledWeight)

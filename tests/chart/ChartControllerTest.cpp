@@ -154,6 +154,61 @@ TEST_F(Controller, ARunPlotsTheStreamAndStopsWithTheStopSequence)
     EXPECT_EQ(sink.weight.size(), 6u);
 }
 
+// Every frame is decoded once and the same sample goes down to each sink, the chart first:
+// what a recording writes is what the chart plots, delayed inputs included.
+TEST_F(Controller, EachFrameReachesEverySinkAsOneSampleAfterTheChart)
+{
+    struct Collector : ChartSampleSink
+    {
+        const test::RecordingSink* chartSink = nullptr;
+        std::vector<ChartSample> samples;
+        std::vector<std::size_t> chartPoints; // the chart's points when each sample came
+        void addSample(const ChartSample& s) override
+        {
+            samples.push_back(s);
+            chartPoints.push_back(chartSink->weight.size());
+        }
+    } collector;
+    collector.chartSink = &sink;
+    chart.reception().addSink(collector);
+
+    settings.NumDInputOnGraphicMask = 0x1F;
+    settings.ZaderzhkaSignDInputs = 2;
+    for (int i = 0; i < 5; ++i) {
+        const auto f = test::ChartIndicator::frame(1000 * i, std::uint8_t(0x10 + i));
+        indicator.streamOnStart.insert(indicator.streamOnStart.end(), f.begin(), f.end());
+    }
+    enterAndStart();
+    ASSERT_TRUE(test::waitFor([&] { return collector.samples.size() == 5; }, 5000));
+    chart.puskStop();
+
+    const double spp = chart.acquisition().SecondsPerPoint();
+    ASSERT_GT(spp, 0.0);
+    const struct
+    {
+        int delayLeft;
+        std::uint8_t inputs; // the byte drawn: the one of the sample before, once the line is full
+        std::size_t chartPoints;
+    } expected[] = {{2, 0x10, 0}, {1, 0x11, 0}, {0, 0x11, 1}, {0, 0x12, 2}, {0, 0x13, 3}};
+    for (int i = 0; i < 5; ++i) {
+        SCOPED_TRACE(i);
+        const ChartSample& s = collector.samples[std::size_t(i)];
+        EXPECT_EQ(s.number, i);
+        EXPECT_DOUBLE_EQ(s.seconds, i * spp);
+        EXPECT_DOUBLE_EQ(s.weight, double(i)); // 1000 i counts at 0.001
+        EXPECT_EQ(s.delayLeft, expected[i].delayLeft);
+        if (s.plotted()) {
+            EXPECT_EQ(s.inputs, expected[i].inputs);
+        }
+        EXPECT_EQ(collector.chartPoints[std::size_t(i)], expected[i].chartPoints)
+            << "the chart has the sample before the sinks after it";
+    }
+    const InputRecords& records = chart.acquisition().DInputRecords();
+    ASSERT_EQ(records.size(), 3);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(records.byte(i), collector.samples[std::size_t(i) + 2].inputs);
+}
+
 TEST_F(Controller, StopCommandIsRepeatedWithGrowingPauses)
 {
     enterAndStart();

@@ -127,10 +127,13 @@ TEST_F(Figures, ARunsPointsAndTooFewPoints)
     RunTiming timing;
     timing.windowPoints = 100;
     timing.secondsPerPoint = 0.06;
-    chart.acquisition().beginRun({timing, 0, 0});
+    const ChartRunSetup run{timing, 0, 0};
+    chart.acquisition().beginRun(run);
+    ChartSampleDecoder decoder;
+    decoder.beginRun(chart.acquisition().scaling(), run);
     for (std::uint8_t count : {0, 1, 17, 165}) {
         const std::uint8_t sample[4] = {count, 0, 0, 0};
-        chart.acquisition().addSample(sample);
+        chart.acquisition().addSample(decoder.decode(sample));
     }
     plot->repaintNow();
     EXPECT_EQ(row().points()->text(), QStringLiteral("Точек = 4"));

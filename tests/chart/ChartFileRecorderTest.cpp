@@ -65,8 +65,15 @@ TEST(ChartFileRecorder, PointByPointGivesTheBytesOfASaveOfTheWholeRun)
         QByteArray bytes; // outlives the device, which the recorder closes and deletes
         ChartFileRecorder recorder(c.locale);
         ASSERT_TRUE(recorder.start(std::make_unique<QBuffer>(&bytes), firstPoints(c.run, c.held)));
+        // Later points come as a run's decoded samples, with their own time.
         for (std::size_t i = c.held; i < c.run.points.size(); ++i) {
-            ASSERT_TRUE(recorder.append(c.run.points[i], c.run.inputs[i]));
+            const ChartPoint& p = c.run.points[i];
+            ChartSample sample;
+            sample.number = int(p.x);
+            sample.seconds = p.x * c.run.secondsPerPoint;
+            sample.weight = p.y;
+            sample.inputs = c.run.inputs[i];
+            ASSERT_TRUE(recorder.append(sample));
             ASSERT_LT(recorder.pendingBytes(), ChartFileRecorder::kMaxPendingBytes);
             if (c.flushEvery > 0 && int(i) % c.flushEvery == 0) {
                 ASSERT_TRUE(recorder.flush());

@@ -59,10 +59,13 @@ protected:
         timing.windowPoints = 100;
         timing.secondsPerPoint = 0.06;
         chart.acquisition().clearSeries();
-        chart.acquisition().beginRun({timing, mask, 0});
+        const ChartRunSetup run{timing, mask, 0};
+        chart.acquisition().beginRun(run);
+        ChartSampleDecoder decoder;
+        decoder.beginRun(chart.acquisition().scaling(), run);
         for (std::uint8_t inputs : {0x00, 0x01, 0x11, 0xA5}) {
             const std::uint8_t sample[4] = {std::uint8_t(inputs), 0, 0, inputs};
-            chart.acquisition().addSample(sample);
+            chart.acquisition().addSample(decoder.decode(sample));
         }
         chart.ChartDataSource = ChartTexts::dataFromDevice();
     }

@@ -40,29 +40,25 @@ void ChartAcquisition::beginRun(const RunSetup& setup)
     sink_.setTimeLabelDecimals(labelDecimals_);
     sink_.setPointTimeTexts({});
     mask_ = setup.inputMask;
-    delay_ = InputDelayLine(mask_ != 0 ? setup.inputDelay : 0);
     bottomMin_ = 0;
     bottomMax_ = windowPoints_;
     showKeyAxis();
     setDelayLabel(delayText_, false);
 }
 
-bool ChartAcquisition::addSample(const std::uint8_t* data)
+void ChartAcquisition::addSample(const ChartSample& sample)
 {
-    const double weight = DecodeWeightCount(data) * scaling_.weightScale;
-    std::uint8_t inputs = data[3];
-
-    if (mask_ != 0 && delay_.delay() > 0) {
-        if (delay_.filling(sampleCounter_)) {
-            delay_.fill(sampleCounter_, inputs);
-            ++sampleCounter_;
-            setDelayLabel(delay_.countDownText(sampleCounter_), true);
-            return false;
-        }
-        setDelayLabel(delayText_, false);
-        inputs = delay_.pass(inputs);
+    sampleCounter_ = sample.number;
+    if (!sample.plotted()) {
+        ++sampleCounter_;
+        setDelayLabel(DelayCountDownText(sample.delayLeft), true);
+        return;
     }
+    if (delayVisible_)
+        setDelayLabel(delayText_, false);
 
+    const double weight = sample.weight;
+    const std::uint8_t inputs = sample.inputs;
     const double x = sampleCounter_;
     weight_.push_back({x, weight});
     extremes_.push(weight);
@@ -88,14 +84,12 @@ bool ChartAcquisition::addSample(const std::uint8_t* data)
             sink_.setKeyRange(bottomMin_, bottomMax_);
     }
     trim();
-    return true;
 }
 
 void ChartAcquisition::showData(const ShownData& data)
 {
     clearSeries();
     mask_ = 0;
-    delay_ = InputDelayLine(0);
     setDelayLabel(delayText_, false);
     secondsPerPoint_ = data.secondsPerPoint;
     shownUnits_ = data.units;

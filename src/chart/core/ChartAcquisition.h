@@ -1,5 +1,6 @@
 #pragma once
 #include "chart/core/ChartPoint.h"
+#include "chart/core/ChartSample.h"
 #include "chart/core/ChartSink.h"
 #include "chart/core/ChartTiming.h"
 #include "chart/core/InputTraces.h"
@@ -17,11 +18,12 @@
 
 namespace korvel {
 
-// The data of the chart and what one stream sample does to it: decode, delay the input byte,
-// add the weight point and the input points, refit the weight axis, move the fixed time axis,
-// trim to the window. Every step is O(1) per sample (amortised), whatever the window holds.
-// Plain logic: the points go to a ChartSink, which may be a plot or a test fake.
-class ChartAcquisition
+// The data of the chart and what one decoded stream sample does to it: add the weight point
+// and the input points, refit the weight axis, move the fixed time axis, trim to the window.
+// Every step is O(1) per sample (amortised), whatever the window holds. Plain logic: the points
+// go to a ChartSink, which may be a plot or a test fake. The samples come from the reception
+// (ChartSampleDecoder), which hands the same samples to the recording beside it.
+class ChartAcquisition : public ChartSampleSink
 {
 public:
     explicit ChartAcquisition(ChartSink& sink);
@@ -42,17 +44,13 @@ public:
     void resetAxesForEntry();
 
     // --- a run ---------------------------------------------------------------------------
-    struct RunSetup
-    {
-        RunTiming timing;
-        std::uint8_t inputMask = 0; // inputs drawn; fixed for the whole run
-        int inputDelay = 0;         // samples of delay of the input byte; fixed too
-    };
-    // SampleCounter to 0, a new delay line, the time axis to 0 .. WindowPoints.
+    using RunSetup = ChartRunSetup;
+    // SampleCounter to 0, the time axis to 0 .. WindowPoints. The delay of the setup is the
+    // decoder's; the acquisition only shows its count-down.
     void beginRun(const RunSetup& setup);
-    // One stream sample (its four data bytes). False while the input delay line is still
-    // filling (the sample is counted but not plotted).
-    bool addSample(const std::uint8_t* data);
+    // One decoded sample of the run. One that only fills the input delay line is counted and
+    // shown in the count-down label, not plotted.
+    void addSample(const ChartSample& sample) override;
 
     // --- data shown without a run (a file, a burst) ----------------------------------------
     // Decimals of the seconds in a run's time labels.
@@ -127,7 +125,6 @@ private:
     double valueMax_ = 0.0;
     bool keyAutomatic_ = false;
     std::uint8_t mask_ = 0;
-    InputDelayLine delay_;
     std::deque<ChartPoint> weight_;
     WindowExtremes extremes_;
     InputRecords records_;

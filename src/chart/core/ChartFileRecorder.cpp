@@ -103,7 +103,19 @@ bool ChartFileRecorder::append(const ChartPoint& point, std::uint8_t input)
 {
     if (!active())
         return false;
-    const QString line = ChartFileDataLine(point, secondsPerPoint_, mask_, input, separator_);
+    return appendDataLine(ChartFileDataLine(point, secondsPerPoint_, mask_, input, separator_));
+}
+
+bool ChartFileRecorder::append(const ChartSample& sample)
+{
+    if (!active())
+        return false;
+    return appendDataLine(ChartFileDataLine(sample.number, sample.seconds, sample.weight, mask_,
+                                            sample.inputs, separator_));
+}
+
+bool ChartFileRecorder::appendDataLine(const QString& line)
+{
     // Data lines are ASCII: one byte a character, and the line end.
     const qint64 lineBytes = line.size() + kLineEnd.size();
     if (!path_.isEmpty() && partHasPoints_ && written_ + pending_.size() + lineBytes > partBytes_ &&

@@ -1,5 +1,6 @@
 #pragma once
 #include "chart/core/ChartFileWriter.h"
+#include "chart/core/ChartSample.h"
 #include "chart/core/MediumSync.h"
 
 #include <QByteArray>
@@ -50,6 +51,8 @@ public:
     // The run's next point and its input byte (not written when the file states no mask).
     // False once the recording has failed (it flushes by itself when many lines wait).
     bool append(const ChartPoint& point, std::uint8_t input);
+    // A run's sample as it comes: its number, its time and its weight as decoded, its input byte.
+    bool append(const ChartSample& sample);
     // Hands the waiting lines to the device. False when it did not take them all: the
     // recording is then closed keeping every whole line that went out, and errorString() says
     // why (the system's text). A file that is no longer where it was created (its folder
@@ -90,6 +93,7 @@ public:
 private:
     bool begin(const ChartFileData& run);
     void appendLine(const QString& line);
+    bool appendDataLine(const QString& line);
     bool nextPart();
     bool fail(const QString& why);
     void close();

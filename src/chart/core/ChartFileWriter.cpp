@@ -54,13 +54,19 @@ QStringList ChartFileHeaderLines(const ChartFileData& data)
 QString ChartFileDataLine(const ChartPoint& p, double secondsPerPoint, std::uint8_t mask,
                           std::uint8_t input, QChar separator)
 {
+    return ChartFileDataLine(p.x, p.x * secondsPerPoint, p.y, mask, input, separator);
+}
+
+QString ChartFileDataLine(double number, double seconds, double weight, std::uint8_t mask,
+                          std::uint8_t input, QChar separator)
+{
     QString line;
     line.reserve(48);
-    appendField(line, QLocale::c().toString(p.x, 'f', 0), kNumberWidth);
+    appendField(line, QLocale::c().toString(number, 'f', 0), kNumberWidth);
     line.append(QLatin1Char(' '));
-    appendField(line, columnNumber(p.x * secondsPerPoint, separator), kTimeWidth);
+    appendField(line, columnNumber(seconds, separator), kTimeWidth);
     line.append(QLatin1Char(' '));
-    appendField(line, columnNumber(p.y, separator), kWeightWidth);
+    appendField(line, columnNumber(weight, separator), kWeightWidth);
     if (mask != 0) {
         line.append(QLatin1Char(' '));
         appendField(line, hexByte(input), kInputsWidth);

@@ -39,6 +39,9 @@ QStringList ChartFileHeaderLines(const ChartFileData& data);
 // (ChartFileFormat::decimalSeparator). A file recorded point by point shares it.
 QString ChartFileDataLine(const ChartPoint& p, double secondsPerPoint, std::uint8_t mask,
                           std::uint8_t input, QChar separator);
+// The same line from a point's number, its time in seconds and its weight.
+QString ChartFileDataLine(double number, double seconds, double weight, std::uint8_t mask,
+                          std::uint8_t input, QChar separator);
 // The file's bytes: Windows-1251, every line ended by CR LF.
 QByteArray ChartFileBytes(const ChartFileData& data, const QLocale& locale = QLocale());
 // Writes the file to an open device; false when the device took less than all of it.

@@ -36,10 +36,9 @@ std::uint8_t InputDelayLine::pass(std::uint8_t byte)
     return line_[0];
 }
 
-QString InputDelayLine::countDownText(int sampleCounterAfter) const
+QString DelayCountDownText(int left)
 {
-    return QStringLiteral("Задержка сигнала, осталось, изм.: ") +
-           QString::number(z_ - sampleCounterAfter + 1);
+    return QStringLiteral("Задержка сигнала, осталось, изм.: ") + QString::number(left);
 }
 
 QString InputRecords::text(int i) const

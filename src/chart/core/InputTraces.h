@@ -48,13 +48,14 @@ public:
     void fill(int sampleCounter, std::uint8_t byte);
     // A sample after the filling: moves the line on by one and returns the byte to draw.
     std::uint8_t pass(std::uint8_t byte);
-    // What the count-down label says after the sample with this number has been stored.
-    QString countDownText(int sampleCounterAfter) const;
 
 private:
     int z_ = 0;
     std::array<std::uint8_t, kMaxDelay> line_{};
 };
+
+// What the count-down label says while the delay line still waits for `left` samples.
+QString DelayCountDownText(int left);
 
 // DInputRecords: one input byte per weight point, in the order of the points; the chart file
 // writes each as two lower-case hexadecimal digits.

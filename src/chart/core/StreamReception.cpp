@@ -33,9 +33,10 @@ StreamReception::~StreamReception()
     stop();
 }
 
-void StreamReception::start()
+void StreamReception::start(const WeightScaling& scaling, const ChartRunSetup& setup)
 {
     stop();
+    decoder_.beginRun(scaling, setup);
     assembler_.reset();
     skippedAtStart_ = assembler_.skippedBytes();
     frames_ = 0;
@@ -98,13 +99,20 @@ std::size_t StreamReception::readAvailable()
             break;
         frames_ += assembler_.feed(settings_.AdrPribor, buffer_.data(), got,
                                    [this](const std::uint8_t* frame) {
-                                       if (onSample && active_)
-                                           onSample(frame + 2);
+                                       if (active_)
+                                           deliver(frame + 2);
                                    });
         if (got < buffer_.size())
             break;
     }
     return total;
+}
+
+void StreamReception::deliver(const std::uint8_t* data)
+{
+    const ChartSample sample = decoder_.decode(data);
+    for (ChartSampleSink* sink : sinks_)
+        sink->addSample(sample);
 }
 
 } // namespace korvel

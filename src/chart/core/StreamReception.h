@@ -1,4 +1,5 @@
 #pragma once
+#include "chart/core/ChartSample.h"
 #include "link/StreamFrameAssembler.h"
 
 #include <QObject>
@@ -6,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 class QSocketNotifier;
 
@@ -19,6 +21,10 @@ class SerialPort;
 // stream flows, the port is read every few milliseconds instead of on every byte. No loop of its
 // own, so a popup menu, a message popup or a file dialog (each a nested event loop) never stops
 // reception, and the port's small receive buffer cannot overflow while one is open.
+//
+// Each valid frame is decoded once (ChartSampleDecoder) and the sample handed to every sink in
+// the order they were added: a sample only ever travels downward, from here to the chart's
+// acquisition and the recording. QtCore only: no widget is involved.
 class StreamReception : public QObject
 {
     Q_OBJECT
@@ -26,14 +32,14 @@ public:
     StreamReception(SerialPort& port, const LinkSettings& settings, QObject* parent = nullptr);
     ~StreamReception() override;
 
-    // Gets the four data bytes of every valid frame, in order.
-    std::function<void(const std::uint8_t* data)> onSample;
+    // Gets the decoded sample of every valid frame, in order (kept for the reception's life).
+    void addSink(ChartSampleSink& sink) { sinks_.push_back(&sink); }
     // The port's device went away (an adapter pulled out): reception has stopped itself.
     std::function<void()> onDeviceLost;
 
     // Starts watching the port (its readiness descriptor, or a short timer when it has none),
-    // with an empty frame window.
-    void start();
+    // with an empty frame window, for a run decoded with this scaling and setup.
+    void start(const WeightScaling& scaling, const ChartRunSetup& setup);
     // Stops watching; bytes not yet read stay in the port.
     void stop();
     bool active() const { return active_; }
@@ -50,10 +56,13 @@ public:
 private:
     void onReady();
     void onBatch();
+    void deliver(const std::uint8_t* data);
 
     SerialPort& port_;
     const LinkSettings& settings_;
     StreamFrameAssembler assembler_;
+    ChartSampleDecoder decoder_;
+    std::vector<ChartSampleSink*> sinks_;
     QSocketNotifier* notifier_ = nullptr;
     QTimer poll_;
     QTimer batch_;
