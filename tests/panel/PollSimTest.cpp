@@ -175,7 +175,14 @@ TEST_F(PollSimTest, AStreamLeftRunningIsStoppedAndTheDisplayComesBack)
     ASSERT_GE(stopped.size(), 3u);
     EXPECT_EQ(stopped[1].bytes[1], REG_COMMAND);
     EXPECT_EQ(stopped[1].bytes[2], CMD_STREAM_STOP);
-    EXPECT_EQ(stopped[2].bytes[1], REG_DISPLAY);
+    // Frames still on the line may spoil the stop's acknowledgement, and the link then sends
+    // it again; on a slow machine that happens. What follows the stop is the display read.
+    std::size_t next = 2;
+    while (next < stopped.size() && stopped[next].bytes[1] == REG_COMMAND &&
+           stopped[next].bytes[2] == CMD_STREAM_STOP)
+        ++next;
+    ASSERT_LT(next, stopped.size());
+    EXPECT_EQ(stopped[next].bytes[1], REG_DISPLAY);
     tick();
     expectDisplayShown();
 
