@@ -155,7 +155,7 @@ void TMainFormTestIndKorvel::setupUi(const QString& settingsFile)
     poll_->TimerOprosaPribora.setInterval(settings_.PollInterval);
     poll_->resetState();
 
-    keypad_ = new Keypad(link_, settings_, *poll_, *front_, this);
+    keypad_ = new Keypad(link_, *poll_, *front_, this);
     keypad_->attachLockBox(lockBox_, buttonPusto_);
 
     ioPanel_ = new IoPanelController(link_, settings_, *poll_, this);

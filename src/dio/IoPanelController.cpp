@@ -13,7 +13,7 @@ namespace korvel {
 
 IoPanelController::IoPanelController(Link& link, const Uperemen& settings, PollCycle& poll,
                                      QWidget* mainWindow)
-    : QObject(mainWindow), control(link, settings, poll, state), poll_(poll), main_(mainWindow)
+    : QObject(mainWindow), control(link, poll, state), poll_(poll), main_(mainWindow)
 {
     poll_.hooks.PanelInOutOpen = [this] { return state.PanelInOutOpen; };
     poll_.hooks.UpdateInOutImages = [this](std::uint8_t in, std::uint8_t out) {

@@ -12,10 +12,8 @@
 
 namespace korvel {
 
-OutputControl::OutputControl(Link& link, const LinkSettings& settings, PollCycle& poll,
-                             CyfrInOutState& state)
-    : journal(AppPaths::journalFolder()), indicator_(link), settings_(settings), poll_(poll),
-      state_(state)
+OutputControl::OutputControl(Link& link, PollCycle& poll, CyfrInOutState& state)
+    : journal(AppPaths::journalFolder()), indicator_(link), poll_(poll), state_(state)
 {
 }
 

@@ -45,7 +45,7 @@ enum class OutputFailure {
 class OutputControl
 {
 public:
-    OutputControl(Link& link, const LinkSettings& settings, PollCycle& poll, CyfrInOutState& state);
+    OutputControl(Link& link, PollCycle& poll, CyfrInOutState& state);
 
     // Shows the message popup for a failure (a transaction failed; what it left behind).
     std::function<void(OutputFailure)> showMessage;
@@ -107,7 +107,6 @@ private:
     std::uint8_t address() const;
 
     Indicator indicator_;
-    const LinkSettings& settings_;
     PollCycle& poll_;
     CyfrInOutState& state_;
     bool locked_ = false;

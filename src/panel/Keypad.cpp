@@ -12,9 +12,8 @@
 
 namespace korvel {
 
-Keypad::Keypad(Link& link, const Uperemen& settings, PollCycle& poll, FrontPanel& panel,
-               QObject* parent)
-    : QObject(parent), indicator_(link), settings_(settings), poll_(poll), panel_(panel)
+Keypad::Keypad(Link& link, PollCycle& poll, FrontPanel& panel, QObject* parent)
+    : QObject(parent), indicator_(link), poll_(poll), panel_(panel)
 {
     TimerViewPressKeys.setObjectName(QStringLiteral("TimerViewPressKeys"));
     TimerViewPressKeys.setInterval(100);

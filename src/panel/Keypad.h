@@ -16,7 +16,6 @@ class FrontPanel;
 class Link;
 class PollCycle;
 class SvgPicture;
-struct Uperemen;
 
 // The keys on the face picture: a click presses the key on the indicator, Ctrl-clicks
 // collect a chord, the lock box locks the indicator's own keyboard, and a hidden key
@@ -25,8 +24,7 @@ class Keypad : public QObject
 {
     Q_OBJECT
 public:
-    Keypad(Link& link, const Uperemen& settings, PollCycle& poll, FrontPanel& panel,
-           QObject* parent = nullptr);
+    Keypad(Link& link, PollCycle& poll, FrontPanel& panel, QObject* parent = nullptr);
 
     // Shows the message popup with its default text (a write was not acknowledged).
     std::function<void()> showMessage;
@@ -69,7 +67,6 @@ private:
     SvgPicture* picture(int index) const;
 
     Indicator indicator_;
-    const Uperemen& settings_;
     PollCycle& poll_;
     FrontPanel& panel_;
     KeyChord chord_;

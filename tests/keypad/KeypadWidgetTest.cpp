@@ -122,7 +122,7 @@ protected:
     Link link{port, clock, settings};
     FrontPanel panel;
     PollCycle poll{link, settings, panel};
-    Keypad keypad{link, settings, poll, panel};
+    Keypad keypad{link, poll, panel};
     FaceRouter router{keypad};
     QCheckBox lockBox;
     QPushButton sink;
